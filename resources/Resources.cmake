@@ -1,0 +1,52 @@
+# The wizard's stored data, embedded into quillon_core:
+#   resources/datafiles/NNN-name   data file NNN (templates use the characters U+00A2..U+00A5
+#                                  for their marker bytes)
+#   resources/strings/NNN-name.txt string fragment NNN (single line feeds)
+#   data file 164                  the Windows pagebake.exe, built with mingw-w64
+
+# Data files that are templates: their marker characters become single bytes.
+set(QUILLON_TEMPLATE_DATAFILES 154 155 156 157 158 162 183 184 202)
+
+set(_qdir "${PROJECT_SOURCE_DIR}/resources")
+
+function(_quillon_numbered_entries out_var glob_pattern)
+    file(GLOB files CONFIGURE_DEPENDS "${glob_pattern}")
+    set(entries "")
+    foreach(f IN LISTS files)
+        get_filename_component(name "${f}" NAME)
+        if(NOT name MATCHES "^([0-9][0-9][0-9])-")
+            message(FATAL_ERROR "resource ${f} is not named NNN-name")
+        endif()
+        math(EXPR number "${CMAKE_MATCH_1}")  # strips leading zeros
+        list(APPEND entries ${number} "${f}")
+    endforeach()
+    set(${out_var} "${entries}" PARENT_SCOPE)
+endfunction()
+
+_quillon_numbered_entries(_qdata "${_qdir}/datafiles/[0-9][0-9][0-9]-*")
+set(_qdata_depends "")
+
+# Files produced at build time (for example the workspace templates) add themselves here as
+# number/path pairs together with the targets that make them.
+set(QUILLON_GENERATED_DATAFILES "" CACHE INTERNAL "")
+if(EXISTS "${_qdir}/workspaces/Workspaces.cmake")
+    include("${_qdir}/workspaces/Workspaces.cmake")
+endif()
+list(APPEND _qdata ${QUILLON_GENERATED_DATAFILES})
+
+if(TARGET pagebake_windows)
+    list(APPEND _qdata 164 "${QUILLON_PAGEBAKE_EXE}")
+    list(APPEND _qdata_depends pagebake_windows "${QUILLON_PAGEBAKE_EXE}")
+endif()
+
+if(_qdata)
+    quillon_embed_files(quillon_core quillon_datafiles
+        ENTRIES ${_qdata}
+        CONVERT_MARKERS ${QUILLON_TEMPLATE_DATAFILES}
+        DEPENDS ${_qdata_depends} ${QUILLON_GENERATED_DATAFILE_TARGETS})
+endif()
+
+_quillon_numbered_entries(_qstrings "${_qdir}/strings/[0-9][0-9][0-9]-*")
+if(_qstrings)
+    quillon_embed_files(quillon_core quillon_strings ENTRIES ${_qstrings})
+endif()

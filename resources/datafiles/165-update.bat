@@ -1,0 +1,1 @@
+pagebake.exe index.html

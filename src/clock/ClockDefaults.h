@@ -1,0 +1,20 @@
+// The clock block's defaults per microcontroller family.
+#pragma once
+
+#include "config/ConfigRecord.h"
+
+namespace quillon {
+
+enum class Family { None, Vardex, Pelmar, Zintor };
+
+// The family named by the device bits, Vardex tested first, then Pelmar, then Zintor.
+Family FamilyOf(std::uint32_t device_bits);
+
+// The defaults of one family's clock block.
+ClockBlock DefaultClock(Family family);
+
+// Fills record.clock with the defaults of the family whose device bit is set; with no family
+// bit set it changes nothing. Leaves clock_confirmed alone.
+void ApplyClockDefaults(ConfigRecord& record);
+
+}  // namespace quillon

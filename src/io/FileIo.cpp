@@ -1,0 +1,137 @@
+#include "io/FileIo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace quillon {
+
+namespace {
+
+WriteFaults g_faults;
+
+bool FaultApplies(const std::string& path) {
+    return g_faults.path_contains.empty() || path.find(g_faults.path_contains) != std::string::npos;
+}
+
+FileError ErrorFor(const std::string& path, int err) { return {path, std::strerror(err)}; }
+
+// Writes all bytes to an open descriptor; the injected fault cuts the write short.
+std::optional<FileError> WriteAll(int fd, const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::size_t limit = bytes.size();
+    const bool inject = g_faults.fail_after_bytes && FaultApplies(path) && *g_faults.fail_after_bytes < limit;
+    if (inject) limit = *g_faults.fail_after_bytes;
+    std::size_t done = 0;
+    while (done < limit) {
+        const ssize_t n = ::write(fd, bytes.data() + done, limit - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return ErrorFor(path, errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (inject) return FileError{path, std::strerror(ENOSPC)};
+    return std::nullopt;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::optional<FileError> WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return ErrorFor(path, errno);
+    auto error = WriteAll(fd, path, bytes);
+    if (::close(fd) != 0 && !error) error = ErrorFor(path, errno);
+    return error;
+}
+
+std::optional<FileError> WriteFileText(const std::string& path, std::string_view text) {
+    return WriteFileBytes(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::string temp = path + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return FileError{path, std::strerror(errno)};
+    // mkstemp creates 0600; give the new file the usual permissions of a user's document.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+
+    auto error = WriteAll(fd, path, bytes);
+    if (!error && ::fsync(fd) != 0) error = ErrorFor(path, errno);
+    if (::close(fd) != 0 && !error) error = ErrorFor(path, errno);
+    if (!error) {
+        if (g_faults.fail_rename && FaultApplies(path)) {
+            error = FileError{path, std::strerror(EIO)};
+        } else if (::rename(temp.c_str(), path.c_str()) != 0) {
+            error = ErrorFor(path, errno);
+        }
+    }
+    if (error) {
+        ::unlink(temp.c_str());
+        return error;
+    }
+    // Make the rename itself durable.
+    const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return std::nullopt;
+}
+
+std::optional<FileError> ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::size_t max_size) {
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ErrorFor(path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return ErrorFor(path, err);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return ErrorFor(path, EISDIR);
+    }
+    std::uint8_t buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            return ErrorFor(path, err);
+        }
+        if (n == 0) break;
+        if (out.size() + static_cast<std::size_t>(n) > max_size) {
+            ::close(fd);
+            out.clear();
+            return FileError{path, "the file is larger than " + std::to_string(max_size) + " bytes"};
+        }
+        out.insert(out.end(), buf, buf + n);
+    }
+    ::close(fd);
+    return std::nullopt;
+}
+
+std::optional<FileError> RemoveFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return ErrorFor(path, errno);
+    return std::nullopt;
+}
+
+void SetWriteFaults(const WriteFaults& faults) { g_faults = faults; }
+void ClearWriteFaults() { g_faults = {}; }
+
+}  // namespace quillon

@@ -1,0 +1,60 @@
+// Everything the wizard needs from a toolkit: message boxes, questions, the file and folder
+// dialogs, the oscillator sheet, help and About. The Qt front end implements it with real
+// dialogs, the script runner from a script, and the unit tests with a small fake.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+class SheetModel;
+
+enum class MessageIcon { None, Exclamation, Question, Error, Information };
+
+// The application's name, the caption of the window's own message boxes.
+inline constexpr const char* kAppCaption = "Quillon";
+
+struct Message {
+    std::string text;  // may hold line breaks ("\n")
+    MessageIcon icon = MessageIcon::None;
+    // Empty: no caption of its own (the oscillator pages' boxes).
+    std::string caption = kAppCaption;
+    // Extra lines the front end may show as details, for example the files a generation
+    // could not write with their reasons.
+    std::vector<std::string> details;
+};
+
+struct FileDialogRequest {
+    std::string filter = "Quillon Files (*.wp)|*.wp|All Files (*.*)|*.*||";
+    std::string default_extension = "wp";
+    std::string initial_name = "*.wp";
+    std::string initial_folder;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // A modal message box with an OK button.
+    virtual void ShowMessage(const Message& message) = 0;
+    // A modal Yes/No question; true for Yes.
+    virtual bool AskYesNo(const Message& question) = 0;
+
+    // Full path of the chosen file, or nothing when cancelled.
+    virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) = 0;
+    // Path of the chosen folder, or nothing when cancelled.
+    virtual std::optional<std::string> BrowseForFolder(const std::string& title,
+                                                       const std::string& initial_folder) = 0;
+
+    // Runs the oscillator sheet modally; true when it ended with OK.
+    virtual bool RunSheet(SheetModel& sheet) = 0;
+
+    // Shows the help file; false when it could not be shown.
+    virtual bool ShowHelp(const std::string& path) = 0;
+    virtual void ShowAbout() = 0;
+};
+
+}  // namespace quillon

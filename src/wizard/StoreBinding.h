@@ -1,0 +1,42 @@
+// The wizard's binding of the library store: the shared library loaded at run time and its two
+// entry points. A missing store, or a store without an entry point, leaves that entry point
+// empty; nothing is reported.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "stackvault/stackvault.h"
+
+namespace quillon {
+
+class StoreBinding {
+public:
+    StoreBinding() = default;
+    ~StoreBinding();
+    StoreBinding(const StoreBinding&) = delete;
+    StoreBinding& operator=(const StoreBinding&) = delete;
+
+    // Loads the first of `candidates` that loads and looks up both names. Any store loaded
+    // before is freed first.
+    void Load(const std::vector<std::string>& candidates);
+    // Frees the store and forgets both entry points.
+    void Unload();
+
+    bool Loaded() const { return handle_ != nullptr; }
+    const std::string& LoadedPath() const { return path_; }
+    GetStackLibFn GetStackLib() const { return get_stack_lib_; }
+    GetLibrarySizeFn GetLibrarySize() const { return get_library_size_; }
+
+    // Where the store is looked for: Vaultkeep/stackvault.so beside the program, then in the
+    // installed library folder <prefix>/lib/quillon/Vaultkeep/.
+    static std::vector<std::string> DefaultCandidates(const std::string& program_dir, const std::string& install_prefix);
+
+private:
+    void* handle_ = nullptr;
+    std::string path_;
+    GetStackLibFn get_stack_lib_ = nullptr;
+    GetLibrarySizeFn get_library_size_ = nullptr;
+};
+
+}  // namespace quillon

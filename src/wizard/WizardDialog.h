@@ -1,0 +1,167 @@
+// The main window without a toolkit: it owns the one ConfigRecord, the option tree, the
+// settings panel, the modified flag, the project folder, the held settings file and the two
+// library-store entry points, and has one method per routed event. Front ends render its
+// models and forward the user's events; every dialog goes through Platform.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "config/ConfigRecord.h"
+#include "wizard/OptionTree.h"
+#include "wizard/Platform.h"
+#include "wizard/SettingsPanel.h"
+#include "wizard/StoreBinding.h"
+
+namespace quillon {
+
+class HeldSettingsFile;
+
+// Menu command ids of the window's menu.
+namespace MenuCommand {
+inline constexpr int New = 57600;
+inline constexpr int Open = 57601;
+inline constexpr int Save = 57603;
+inline constexpr int SaveAs = 32773;
+inline constexpr int SelectProjectDirectory = 32779;
+inline constexpr int GenerateProject = 32778;
+inline constexpr int Exit = 57665;
+inline constexpr int Help = 32777;
+inline constexpr int About = 32776;
+}  // namespace MenuCommand
+
+struct WizardOptions {
+    // Folder of the running program; the store and the help are looked up beside it.
+    std::string program_dir;
+    // Installation prefix, for the installed store and help when nothing is beside the program.
+    std::string install_prefix;
+    // When set, the store is loaded from exactly this file instead of being searched for.
+    std::optional<std::string> store_path;
+};
+
+class WizardDialog : private DefaultsHost {
+public:
+    WizardDialog(Platform& platform, WizardOptions options);
+    ~WizardDialog() override;
+    WizardDialog(const WizardDialog&) = delete;
+    WizardDialog& operator=(const WizardDialog&) = delete;
+
+    // Window initialisation: builds the option tree, runs the defaults, expands the
+    // categories, selects "Hardware Settings" (which fills the panel) and sets the help path.
+    void Initialise();
+
+    // --- Routed events -------------------------------------------------------------------
+    // A left press on the box image of `node`: the option click (rules, toggle, code size),
+    // after which the node also becomes the selected one.
+    void OnOptionClick(OptionNode node);
+    // A press on the node's text (or keyboard navigation): the selection moves to `node`.
+    // The four address controls are committed first; the panel is then rebuilt.
+    void OnSelectionChange(OptionNode node);
+    // The user's edit of value edit 1001, 1002, 1003 or 1008 ended with `text`.
+    void OnValueEdited(int control_id, const std::string& text);
+    // The user's edit of one of the MAC byte edits 1019 to 1030 ended with `text`.
+    void OnMacEdited(int control_id, const std::string& text);
+    // Address control 1015 to 1018 changed to `address`.
+    void OnAddressChanged(int control_id, const Ip4& address);
+    // Combo 1039 or 1041 selected entry `index`.
+    void OnComboChanged(int control_id, int index);
+    // Check box 1011 "ARP Auto Update" clicked into `checked`.
+    void OnArpAutoUpdateClicked(bool checked);
+    // Button 1010 "Configure SYSCLK".
+    void OnConfigureSysclk();
+    // Button 1031 "Update UART Baud Rate".
+    void OnUpdateUartBaudRate();
+
+    // Menu commands.
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnSelectProjectDirectory();
+    void OnGenerateProject();
+    // The Exit command and the window's close box: asks to save while modified. Returns true
+    // when the window closes.
+    bool OnExit();
+    void OnHelp();
+    void OnAbout();
+    // Dispatches a menu command id (MenuCommand); false for an unknown id.
+    bool OnMenuCommand(int command);
+
+    // --- State the views and tests read ----------------------------------------------------
+    ConfigRecord& Record() { return record_; }
+    const ConfigRecord& Record() const { return record_; }
+    OptionTree& Tree() { return tree_; }
+    const OptionTree& Tree() const { return tree_; }
+    SettingsPanel& Panel() { return panel_; }
+    const SettingsPanel& Panel() const { return panel_; }
+    Platform& Ui() { return platform_; }
+
+    bool Modified() const { return modified_; }
+    void SetModified() { modified_ = true; }
+    const std::string& ProjectFolder() const { return project_folder_; }
+    void SetProjectFolder(std::string folder) { project_folder_ = std::move(folder); }
+    const std::string& SettingsFileName() const { return settings_file_name_; }
+    AdapterItem CurrentAdapter() const { return current_adapter_; }
+    bool GatewayFlag() const { return gateway_flag_; }
+    const std::string& HelpPath() const { return help_path_; }
+    const StoreBinding& Store() const { return store_; }
+
+    // Moves the window's member values into its controls: views re-read the models. Never
+    // counts as a user change.
+    void RefreshControls() override;
+    // Called after every RefreshControls and after every change of the tree, so that a
+    // front end can repaint. One listener; an empty function removes it.
+    void SetViewListener(std::function<void()> listener) { view_listener_ = std::move(listener); }
+
+    // Recomputes the code-size box (used and free KB) from the record.
+    void UpdateCodeSize();
+
+private:
+    // DefaultsHost
+    OptionStates& Options() override { return tree_; }
+    void CloseHeldSettingsFile() override;
+    void SetCurrentAdapter(AdapterItem item) override { current_adapter_ = item; }
+    void ClearGatewayFlag() override { gateway_flag_ = false; }
+
+    // Option tree rules (OptionRules.cpp).
+    void RunRules(OptionNode node, bool& toggle);
+    void Toggle(OptionNode node);
+
+    // Settings panel (PanelRules.cpp).
+    void RefreshPanel();
+    void CommitAddressControls();
+
+    // Project folder and generation (WizardGenerate.cpp).
+    std::string ChooseProjectFolder();
+
+    // Settings file (SettingsFile.cpp).
+    bool Save();
+    bool SaveAs();
+
+    // Help and About (WizardCommands.cpp): help/index.html beside the program, else the
+    // installed copy.
+    std::string ResolveHelpPath() const;
+
+    void NotifyView();
+
+    Platform& platform_;
+    WizardOptions options_;
+    ConfigRecord record_;
+    OptionTree tree_;
+    SettingsPanel panel_;
+    AdapterItem current_adapter_ = AdapterItem::None;
+    StoreBinding store_;
+    std::string help_path_;
+    std::unique_ptr<HeldSettingsFile> held_file_;
+    std::string settings_file_name_;
+    bool modified_ = false;
+    bool gateway_flag_ = false;
+    // Set while the window moves values into controls; change notifications are ignored then.
+    bool refreshing_ = false;
+    std::string project_folder_;
+    std::function<void()> view_listener_;
+};
+
+}  // namespace quillon
