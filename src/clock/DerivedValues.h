@@ -1,0 +1,47 @@
+// Values derived from SYSCLK: the 10 ms tick reload of timer 0, the external memory
+// interface timing and the modem UART's baud rate and reload. All in double precision, in the
+// order of operations the firmware's constants were worked out with.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "config/ConfigRecord.h"
+
+namespace quillon {
+
+class Platform;
+
+inline constexpr std::array<std::uint32_t, 16> kBaudRateTable{
+    307200, 245760, 230400, 115200, 57600, 38400, 19200, 14400, 12000, 9600, 7200, 4800, 2400, 1200, 600, 300};
+
+// The reload the oscillator sheet computes when it is confirmed (the same rule for every
+// family): r = 65535 - 0.01 / (12 / sysclk), into tl0_flash (bits 7-0) and th0_flash (15-8).
+void ComputeSheetCloseReload(ConfigRecord& record);
+
+// The reload generation writes: 65535 - sysclk x 0.01 x 1/48 (Vardex, Zintor) or x 1/12
+// (Pelmar); both bytes 0 when no family bit is set.
+void ComputeTickReload(ConfigRecord& record);
+
+// emif_timing from SYSCLK: address set-up, write pulse width and address hold in clock cycles.
+void ComputeEmifTiming(ConfigRecord& record);
+
+// The reload and the actual rate a candidate baud rate gives at `sysclk_hz`, and its error in
+// whole percent (rounded); a candidate of 0, or one SYSCLK cannot reach, has error 100.
+struct BaudCandidate {
+    std::uint32_t reload = 0;
+    std::uint32_t actual = 0;
+    int error_percent = 100;
+};
+BaudCandidate EvaluateBaudRate(std::uint32_t sysclk_hz, std::uint32_t baud);
+
+// Checks uart_baud_rate against SYSCLK. Interactive: keeps the typed rate if it is within 4%
+// or the user declines a better one, otherwise searches the table. Not interactive: the
+// fastest table rate within 4%, or 300. Sets uart_baud_rate and uart_reload.
+void CheckBaudRate(ConfigRecord& record, bool interactive, Platform* platform);
+
+// The question the interactive check asks.
+inline constexpr const char* kBaudRateQuestion =
+    "The margin of error for this baud rate is above 4%.  Do you want to have a better rate calculated for you?";
+
+}  // namespace quillon
