@@ -1,0 +1,8 @@
+/* This file was created by the PAGEBAKE utility. */
+
+#include "mypage.h"
+
+kpv_const byte mypage_html[]=
+{
+ 0x3c,  0x70,  0x3e,  0x78,  0x3c,  0x2f,  0x70,  0x3e,  0x0d,  0x0a, 
+};
