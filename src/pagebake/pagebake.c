@@ -4,155 +4,228 @@
  *   pagebake infile
  *
  * Exit status 0 on success and after the usage text, 1 when a file cannot be opened, read or
- * written; a failed run leaves no output files behind. */
+ * written. A failed run leaves no output files behind, and a run whose output would overwrite
+ * its own input is refused before anything is opened for writing. */
+#if defined(PAGEBAKE_BUILD_HOST)
+#define _POSIX_C_SOURCE 200809L
+#include <sys/stat.h>
+#elif !defined(PAGEBAKE_BUILD_WINDOWS)
+#error "build with PAGEBAKE_BUILD_HOST or PAGEBAKE_BUILD_WINDOWS defined"
+#endif
+
 #include <errno.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "pagebake_names.h"
 
-#ifdef _WIN32
-#define PATH_STYLE PAGEBAKE_WINDOWS_PATHS
-#else
-#define PATH_STYLE PAGEBAKE_POSIX_PATHS
-#endif
-
 static const char kBanner[] = "/* This file was created by the PAGEBAKE utility. */\n\n";
 
-static void report(const char* name, int err) { fprintf(stderr, "%s: %s\n", name, strerror(err)); }
+static void Report(const char *name, const char *why) { fprintf(stderr, "%s: %s\n", name, why); }
 
-static void usage(void) {
-    fputs("\n\nPAGEBAKE.exe Usage:\n"
-          "PAGEBAKE infile\n"
-          "infile is the file to converted.\n"
-          "The .c and .h files created use the\n"
-          "input file name without the extension.\n",
-          stdout);
+/* The errno of a call that just failed; stdio need not set one, so never report success. */
+static int LastError(void) { return errno != 0 ? errno : EIO; }
+
+/* An open output stream and the first error met on it. */
+typedef struct Output {
+    FILE *file;
+    const char *name;
+    int error;
+} Output;
+
+static void Emit(Output *out, const char *format, ...) {
+    va_list args;
+    int written;
+    if (out->error) return;
+    errno = 0;
+    va_start(args, format);
+    written = vfprintf(out->file, format, args);
+    va_end(args);
+    if (written < 0) out->error = LastError();
 }
 
-/* Writes the source's items; returns 0, or the errno of the failed read (negative) or write
- * (positive). */
-static int write_items(FILE* in, FILE* src, long* count) {
+/* Buffered output reaches the disk only here, so a full disk often shows up at the close. */
+static void CloseOutput(Output *out) {
+    errno = 0;
+    if (fclose(out->file) != 0 && !out->error) out->error = LastError();
+    out->file = NULL;
+}
+
+/* Whether writing the output file name would overwrite the input already open as in. */
+static int IsInputFile(FILE *in, const char *input, const char *name) {
+#if defined(PAGEBAKE_BUILD_HOST)
+    struct stat input_stat;
+    struct stat name_stat;
+    (void)input;
+    if (fstat(fileno(in), &input_stat) != 0 || stat(name, &name_stat) != 0) return 0;
+    return input_stat.st_dev == name_stat.st_dev && input_stat.st_ino == name_stat.st_ino;
+#else
+    /* The runtime has no file identities here; names are compared as the file system does,
+     * whole and without regard to case. */
+    char *input_full = _fullpath(NULL, input, 0);
+    char *name_full = _fullpath(NULL, name, 0);
+    int same = input_full && name_full && _stricmp(input_full, name_full) == 0;
+    (void)in;
+    free(input_full);
+    free(name_full);
+    return same;
+#endif
+}
+
+/* Copies the input into the source as array items and returns the byte count, padded to an
+ * even number. A read error is stored in *read_error and ends the copy. */
+static unsigned long long WriteItems(FILE *in, Output *src, int *read_error) {
+    unsigned char buffer[4096];
+    unsigned long long count = 0;
     int column = 0;
-    int c;
-    *count = 0;
-    while ((c = getc(in)) != EOF) {
-        int written;
-        if (column <= 9) {
-            written = fprintf(src, " 0x%02x, ", (unsigned)c);
-            ++column;
-        } else {
-            written = fprintf(src, " 0x%02x,\n", (unsigned)c);
-            column = 0;
+    size_t got;
+    do {
+        size_t i;
+        errno = 0;
+        got = fread(buffer, 1, sizeof buffer, in);
+        if (got < sizeof buffer && ferror(in)) *read_error = LastError();
+        for (i = 0; i < got && !src->error; ++i) {
+            /* Eleven items a line: ten followed by ", " and the eleventh by ",\n". */
+            if (column <= 9) {
+                Emit(src, " 0x%02x, ", (unsigned)buffer[i]);
+                ++column;
+            } else {
+                Emit(src, " 0x%02x,\n", (unsigned)buffer[i]);
+                column = 0;
+            }
+            ++count;
         }
-        if (written < 0) return errno ? errno : EIO;
-        ++*count;
-    }
-    if (ferror(in)) return -(errno ? errno : EIO);
+    } while (got == sizeof buffer && !*read_error && !src->error);
+
     /* The array always has an even length. */
-    if (*count % 2 != 0) {
-        if (fputs(" 0x00", src) == EOF) return errno ? errno : EIO;
-        ++*count;
+    if (count % 2 != 0) {
+        Emit(src, " 0x00");
+        ++count;
+    }
+    return count;
+}
+
+static void WriteHeader(Output *hdr, const PagebakeNames *names, unsigned long long count) {
+    Emit(hdr, "%s", kBanner);
+    Emit(hdr, "#ifndef %s_H_INC\n", names->macro_prefix);
+    Emit(hdr, "#define %s_H_INC\t1\n", names->macro_prefix);
+    Emit(hdr, "\n#include \"defs.h\"\n");
+    Emit(hdr, "\n#define %s_SIZE %llu\n", names->macro_prefix, count);
+    Emit(hdr, "\nextern kpv_const byte %s%s[%s_SIZE];\n", names->identifier, names->suffix,
+         names->macro_prefix);
+    Emit(hdr, "\n#endif\t\t/* %s_H_INC */\n", names->macro_prefix);
+}
+
+static int Usage(void) {
+    errno = 0;
+    if (fputs("\n\nPAGEBAKE.exe Usage:\n"
+              "PAGEBAKE infile\n"
+              "infile is the file to converted.\n"
+              "The .c and .h files created use the\n"
+              "input file name without the extension.\n",
+              stdout) == EOF ||
+        fflush(stdout) != 0) {
+        Report("stdout", strerror(LastError()));
+        return 1;
     }
     return 0;
 }
 
-int main(int argc, char** argv) {
-    struct pagebake_names* names;
-    FILE* in;
-    FILE* src;
-    FILE* hdr;
-    long count = 0;
-    int err;
-    const char* failed_name;
+/* Converts the input open as in; returns the exit status. */
+static int Convert(FILE *in, const char *input, const PagebakeNames *names) {
+    Output src = {NULL, names->source_file, 0};
+    Output hdr = {NULL, names->header_file, 0};
+    const char *failed_name = NULL;
+    int error = 0;
+    int read_error = 0;
+    unsigned long long count;
 
-    if (argc < 2) {
-        usage();
-        return 0;
-    }
-
-    in = fopen(argv[1], "rb");
-    if (!in) {
-        report(argv[1], errno);
-        return 1;
-    }
-
-    names = (struct pagebake_names*)malloc(sizeof *names);
-    if (!names) {
-        report(argv[1], ENOMEM);
-        fclose(in);
-        return 1;
-    }
-    if (pagebake_derive_names(argv[1], strlen(argv[1]), PATH_STYLE, names) != 0) {
-        report(argv[1], ENAMETOOLONG);
-        fclose(in);
-        free(names);
-        return 1;
-    }
-
-    src = fopen(names->source, "w");
-    if (!src) {
-        report(names->source, errno);
-        fclose(in);
-        free(names);
-        return 1;
-    }
-    hdr = fopen(names->header, "w");
-    if (!hdr) {
-        report(names->header, errno);
-        fclose(src);
-        remove(names->source); /* leave no half output behind */
-        fclose(in);
-        free(names);
+    if (IsInputFile(in, input, src.name) || IsInputFile(in, input, hdr.name)) {
+        Report(IsInputFile(in, input, src.name) ? src.name : hdr.name, "would overwrite the input file");
         return 1;
     }
 
     errno = 0;
-    err = 0;
-    failed_name = names->source;
-    if (fputs(kBanner, src) == EOF || fprintf(src, "#include \"%s.h\"\n", names->identifier) < 0 ||
-        fprintf(src, "\nkpv_const byte %s%s[]=\n{\n", names->identifier, names->suffix) < 0) {
-        err = errno ? errno : EIO;
-    }
-    if (!err) {
-        err = write_items(in, src, &count);
-        if (err < 0) {
-            err = -err;
-            failed_name = argv[1];
-        }
-    }
-    if (!err && fputs("\n};\n", src) == EOF) err = errno ? errno : EIO;
-
-    if (!err) {
-        failed_name = names->header;
-        if (fputs(kBanner, hdr) == EOF || fprintf(hdr, "#ifndef %s_H_INC\n", names->macro) < 0 ||
-            fprintf(hdr, "#define %s_H_INC\t1\n", names->macro) < 0 || fputs("\n#include \"defs.h\"\n", hdr) == EOF ||
-            fprintf(hdr, "\n#define %s_SIZE %ld\n", names->macro, count) < 0 ||
-            fprintf(hdr, "\nextern kpv_const byte %s%s[%s_SIZE];\n", names->identifier, names->suffix,
-                    names->macro) < 0 ||
-            fprintf(hdr, "\n#endif\t\t/* %s_H_INC */\n", names->macro) < 0) {
-            err = errno ? errno : EIO;
-        }
-    }
-
-    fclose(in);
-    /* Buffered output reaches the file only here, so a full disk shows up at close. */
-    if (fclose(src) != 0 && !err) {
-        err = errno ? errno : EIO;
-        failed_name = names->source;
-    }
-    if (fclose(hdr) != 0 && !err) {
-        err = errno ? errno : EIO;
-        failed_name = names->header;
-    }
-    if (err) {
-        report(failed_name, err);
-        remove(names->source);
-        remove(names->header);
-        free(names);
+    src.file = fopen(src.name, "w");
+    if (!src.file) {
+        Report(src.name, strerror(LastError()));
         return 1;
     }
-    free(names);
+    errno = 0;
+    hdr.file = fopen(hdr.name, "w");
+    if (!hdr.file) {
+        Report(hdr.name, strerror(LastError()));
+        fclose(src.file);
+        remove(src.name);
+        return 1;
+    }
+
+    Emit(&src, "%s", kBanner);
+    Emit(&src, "#include \"%s.h\"\n", names->identifier);
+    Emit(&src, "\nkpv_const byte %s%s[]=\n{\n", names->identifier, names->suffix);
+    count = WriteItems(in, &src, &read_error);
+    Emit(&src, "\n};\n");
+    if (!src.error && !read_error) WriteHeader(&hdr, names, count);
+
+    CloseOutput(&src);
+    CloseOutput(&hdr);
+
+    /* The first failure in the order of the work is the one reported. */
+    if (src.error && !read_error) {
+        failed_name = src.name;
+        error = src.error;
+    } else if (read_error) {
+        failed_name = input;
+        error = read_error;
+    } else if (hdr.error) {
+        failed_name = hdr.name;
+        error = hdr.error;
+    }
+    if (failed_name) {
+        Report(failed_name, strerror(error));
+        remove(src.name);
+        remove(hdr.name);
+        return 1;
+    }
     return 0;
+}
+
+int main(int argc, char **argv) {
+    const char *input;
+    FILE *in;
+    PagebakeNames names;
+    int status;
+
+    if (argc < 2) return Usage();
+    input = argv[1];
+
+    errno = 0;
+    in = fopen(input, "rb");
+    if (!in) {
+        Report(input, strerror(LastError()));
+        return 1;
+    }
+#if defined(PAGEBAKE_BUILD_HOST)
+    {
+        /* A folder opens here but cannot be read; say so before any output exists. */
+        struct stat input_stat;
+        if (fstat(fileno(in), &input_stat) == 0 && S_ISDIR(input_stat.st_mode)) {
+            Report(input, strerror(EISDIR));
+            fclose(in);
+            return 1;
+        }
+    }
+#endif
+
+    if (PagebakeDeriveNames(input, PAGEBAKE_NATIVE_PATHS, &names) != 0) {
+        Report(input, strerror(ENOMEM));
+        fclose(in);
+        return 1;
+    }
+    status = Convert(in, input, &names);
+    fclose(in);
+    PagebakeFreeNames(&names);
+    return status;
 }

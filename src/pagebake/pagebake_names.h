@@ -16,7 +16,7 @@ typedef enum PagebakePathRules {
 /* The rules of the platform this copy of the program was built for. */
 #if defined(PAGEBAKE_BUILD_WINDOWS)
 #define PAGEBAKE_NATIVE_PATHS PAGEBAKE_PATHS_WINDOWS
-#elif defined(PAGEBAKE_BUILD_HOST)
+#else
 #define PAGEBAKE_NATIVE_PATHS PAGEBAKE_PATHS_POSIX
 #endif
 

@@ -1,126 +1,168 @@
 #!/usr/bin/env bash
-# Runs pagebake on fixed inputs in fresh folders and compares whole output files, the
-# streams and the exit status with the expected ones.
-#   run_tests.sh PAGEBAKE EXPECTED_DIR [WINDOWS_EXE]
+# Runs pagebake on fixed inputs, each case in a fresh folder, and compares whole output files,
+# the streams and the exit status with the expected ones.
+#   run_tests.sh conversions|usage|failures PAGEBAKE EXPECTED_DIR
+#   run_tests.sh windows PAGEBAKE_EXE
 set -u
-pagebake=$1
-expected=$2
-windows_exe=${3:-}
+group=$1
 failures=0
-work=$(mktemp -d /tmp/pagebake-test-XXXXXX)
+work=$(mktemp -d "${TMPDIR:-/tmp}/pagebake-test-XXXXXX")
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+new_dir() { local d="$work/$1"; mkdir -p "$d"; echo "$d"; }
 
-# Runs one case in its own folder: run_case NAME INPUT-NAME [pagebake args...]
-# The input file, when the case needs one, is created by the caller in $dir.
-check_outputs() {  # check_outputs NAME DIR FILE...
+# Runs pagebake with the given arguments in DIR; its streams land in $work/NAME.out and .err.
+run_in() {  # run_in NAME DIR ARGS...
     local name=$1 dir=$2
     shift 2
-    for f in "$@"; do
-        if ! cmp -s "$expected/$name/$f" "$dir/$f"; then
-            fail "$name: $f differs"
-            diff <(od -c "$expected/$name/$f" 2>/dev/null) <(od -c "$dir/$f" 2>/dev/null) | head -10
-        fi
+    (cd "$dir" && "$pagebake" "$@" > "$work/$name.out" 2> "$work/$name.err")
+}
+
+same_file() {  # same_file NAME EXPECTED ACTUAL
+    if ! cmp -s "$2" "$3"; then
+        fail "$1: $(basename "$3") differs from $2"
+        diff <(od -c "$2" 2>/dev/null) <(od -c "$3" 2>/dev/null) | head -10
+    fi
+}
+
+# The folder holds exactly these names (and nothing half written).
+only_files() {  # only_files NAME DIR NAMES...
+    local name=$1 dir=$2
+    shift 2
+    local want have
+    want=$(for f in "$@"; do echo "$f"; done | sort | tr '\n' '|')
+    have=$(ls -A "$dir" | sort | tr '\n' '|')
+    [ "$want" = "$have" ] || fail "$name: folder holds '$have', expected '$want'"
+}
+
+# A run that must fail: status 1, nothing on stdout, exactly this report on stderr.
+expect_failure() {  # expect_failure NAME REPORT
+    local rc=$1 name=$2 report=$3
+    [ "$rc" -eq 1 ] || fail "$name: exit status $rc, expected 1"
+    [ -s "$work/$name.out" ] && fail "$name: output on stdout"
+    [ "$(cat "$work/$name.err")" = "$report" ] || fail "$name: stderr '$(cat "$work/$name.err")', expected '$report'"
+}
+
+# Converts the bytes on stdin, stored as INPUT, and compares both outputs.
+convert_case() {  # convert_case NAME INPUT SOURCE HEADER
+    local name=$1 input=$2 src=$3 hdr=$4 dir rc
+    dir=$(new_dir "$name")
+    cat > "$dir/$input"
+    run_in "$name" "$dir" "$input"
+    rc=$?
+    [ $rc -eq 0 ] || fail "$name: exit status $rc"
+    [ -s "$work/$name.out" ] && fail "$name: output on stdout"
+    [ -s "$work/$name.err" ] && fail "$name: output on stderr: $(cat "$work/$name.err")"
+    same_file "$name" "$expected/$name/$src" "$dir/$src"
+    same_file "$name" "$expected/$name/$hdr" "$dir/$hdr"
+}
+
+conversions() {
+    printf '' | convert_case empty empty.txt empty.c empty.h
+    printf 'abc' | convert_case odd abc.txt abc.c abc.h
+    printf '0123456789abcdefghijkl' | convert_case twentytwo page22.htm page22.c page22.h
+    convert_case sample index.html index.c index.h < "$expected/sample/index.html"
+    printf '<p>x</p>\r\n' | convert_case space "my page.html" "my page.c" "my page.h"
+    printf 'AB' | convert_case noextension README README.c README.h
+    local cafe
+    cafe=$(printf 'caf\xc3\xa9-1')
+    printf '\xff\xe9' | convert_case highbytes "$cafe.Bin" "$cafe.c" "$cafe.h"
+
+    # A path with folders: the outputs go into the current folder, named after the file part;
+    # a second run over existing outputs replaces them.
+    local dir
+    dir=$(new_dir folders)
+    mkdir -p "$dir/pages/sub.d" && printf 'abc' > "$dir/pages/sub.d/abc.txt"
+    printf 'stale' > "$dir/abc.c"
+    run_in folders "$dir" pages/sub.d/abc.txt || fail "folders: exit status"
+    same_file folders "$expected/odd/abc.c" "$dir/abc.c"
+    same_file folders "$expected/odd/abc.h" "$dir/abc.h"
+    only_files folders "$dir" pages abc.c abc.h
+}
+
+usage() {
+    local dir rc
+    dir=$(new_dir usage)
+    run_in usage "$dir"
+    rc=$?
+    [ $rc -eq 0 ] || fail "usage: exit status $rc"
+    same_file usage "$expected/usage/stdout" "$work/usage.out"
+    [ -s "$work/usage.err" ] && fail "usage: output on stderr"
+    only_files usage "$dir"
+
+    # Only the first argument counts.
+    dir=$(new_dir extra)
+    printf 'abc' > "$dir/abc.txt"
+    run_in extra "$dir" abc.txt more.txt || fail "extra: exit status"
+    same_file extra "$expected/odd/abc.h" "$dir/abc.h"
+    only_files extra "$dir" abc.txt abc.c abc.h
+}
+
+# A run that must fail: SETUP (shell text) prepares a fresh folder, pagebake runs there on
+# INPUT, and afterwards exactly the KEEP names remain. Leaves the folder in $dir.
+failure_case() {  # failure_case NAME INPUT SETUP REPORT KEEP...
+    local name=$1 input=$2 setup=$3 report=$4
+    shift 4
+    dir=$(new_dir "$name")
+    (cd "$dir" && eval "$setup")
+    run_in "$name" "$dir" "$input"
+    expect_failure $? "$name" "$report"
+    only_files "$name" "$dir" "$@"
+}
+
+failures() {
+    failure_case missing nothere.html ':' "nothere.html: No such file or directory"
+    # The disk fills up while the source or, after a complete source, the header is written:
+    # both outputs go again.
+    failure_case fullsource page.html 'printf hello > page.html; ln -s /dev/full page.c' \
+        "page.c: No space left on device" page.html
+    failure_case fullheader page.html 'printf hello > page.html; ln -s /dev/full page.h' \
+        "page.h: No space left on device" page.html
+    # The source cannot be created, so nothing else is; the header cannot be created, so the
+    # empty source is removed again.
+    failure_case nosource page.html 'printf hello > page.html; mkdir page.c' \
+        "page.c: Is a directory" page.html page.c
+    failure_case noheader page.html 'printf hello > page.html; mkdir page.h' \
+        "page.h: Is a directory" page.html page.h
+    failure_case folderinput site.d 'mkdir site.d' "site.d: Is a directory" site.d
+
+    # An output that is the input itself (directly or through a link) is never overwritten.
+    failure_case selfsource page.c "printf 'int x;' > page.c" \
+        "page.c: would overwrite the input file" page.c
+    [ "$(cat "$dir/page.c")" = "int x;" ] || fail "selfsource: input changed"
+    failure_case selfheader blob.bin 'printf data > blob.bin; ln -s blob.bin blob.h' \
+        "blob.h: would overwrite the input file" blob.bin blob.h
+    [ "$(cat "$dir/blob.bin")" = "data" ] || fail "selfheader: input changed"
+
+    # A read-only working folder (root may write anyway, so only as another user).
+    if [ "$(id -u)" -ne 0 ]; then
+        failure_case readonly a.txt 'printf x > a.txt; chmod a-w .' "a.c: Permission denied" a.txt
+    fi
+}
+
+# The Windows build is a PE executable that needs only system DLLs.
+windows() {
+    local exe=$1 pe_offset dlls d
+    [ -s "$exe" ] || { fail "windows: $exe missing"; return; }
+    [ "$(head -c 2 "$exe")" = "MZ" ] || fail "windows: no MZ header"
+    pe_offset=$(od -An -t u4 -j 60 -N 4 "$exe" | tr -d ' ')
+    [ "$(od -An -c -j "$pe_offset" -N 4 "$exe" | tr -d ' ')" = 'PE\0\0' ] || fail "windows: no PE signature"
+    dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u)
+    [ -n "$dlls" ] || fail "windows: no import table read"
+    for d in $dlls; do
+        case "$d" in KERNEL32.DLL|MSVCRT.DLL) ;; *) fail "windows: imports $d" ;; esac
     done
 }
 
-new_dir() { local d="$work/$1"; mkdir -p "$d"; echo "$d"; }
-
-# Converts a generated input and compares the two outputs.
-convert_case() {  # convert_case NAME INPUT-FILE-NAME SOURCE HEADER (input bytes on stdin)
-    local name=$1 input=$2 src=$3 hdr=$4 dir
-    dir=$(new_dir "$name")
-    cat > "$dir/$input"
-    (cd "$dir" && "$pagebake" "$input" > stdout 2> stderr)
-    local rc=$?
-    [ $rc -eq 0 ] || fail "$name: exit status $rc"
-    [ -s "$dir/stdout" ] && fail "$name: unexpected output on stdout"
-    [ -s "$dir/stderr" ] && fail "$name: unexpected output on stderr: $(cat "$dir/stderr")"
-    check_outputs "$name" "$dir" "$src" "$hdr"
-}
-
-printf '' | convert_case empty empty.txt empty.c empty.h
-printf 'abc' | convert_case odd abc.txt abc.c abc.h
-printf '0123456789abcdefghijkl' | convert_case twentytwo page22.htm page22.c page22.h
-head -c 265 "$expected/sample/index.html" | convert_case sample index.html index.c index.h
-printf '<p>x</p>\r\n' | convert_case space "my page.html" "my page.c" "my page.h"
-printf 'AB' | convert_case noextension README README.c README.h
-printf '\xff\xe9' | convert_case highbytes "caf$(printf '\xc3\xa9')-1.Bin" "caf$(printf '\xc3\xa9')-1.c" "caf$(printf '\xc3\xa9')-1.h"
-
-# A path with folders: the outputs go into the current folder, named after the file part.
-dir=$(new_dir folders)
-mkdir -p "$dir/pages" && printf 'x' > "$dir/pages/Index.HTML"
-(cd "$dir" && "$pagebake" pages/Index.HTML > /dev/null 2>&1) || fail "folders: exit status"
-grep -q 'kpv_const byte index_html\[\]=' "$dir/Index.c" || fail "folders: array name"
-grep -q '#define INDEX_SIZE 2' "$dir/Index.h" || fail "folders: size line"
-
-# No argument: the usage text, status 0, no files.
-dir=$(new_dir usage)
-(cd "$dir" && "$pagebake" > stdout 2> stderr) || fail "usage: exit status"
-check_outputs usage "$dir" stdout
-[ "$(ls "$dir" | sort | tr '\n' ' ')" = "stderr stdout " ] || fail "usage: created files"
-
-# A missing input: the report on stderr, status 1, no files.
-dir=$(new_dir missing)
-(cd "$dir" && "$pagebake" nothere.html > stdout 2> stderr)
-[ $? -eq 1 ] || fail "missing: exit status"
-[ "$(cat "$dir/stderr")" = "nothere.html: No such file or directory" ] || fail "missing: stderr $(cat "$dir/stderr")"
-[ "$(ls "$dir" | sort | tr '\n' ' ')" = "stderr stdout " ] || fail "missing: created files"
-
-# A write error (the disk is full): reported with the file's name, status 1, no half output.
-dir=$(new_dir diskfull)
-printf 'hello' > "$dir/page.html"
-ln -s /dev/full "$dir/page.c"
-(cd "$dir" && "$pagebake" page.html > stdout 2> stderr)
-[ $? -eq 1 ] || fail "diskfull: exit status"
-[ "$(cat "$dir/stderr")" = "page.c: No space left on device" ] || fail "diskfull: stderr $(cat "$dir/stderr")"
-[ -e "$dir/page.c" ] || [ -L "$dir/page.c" ] && fail "diskfull: page.c left behind"
-[ -e "$dir/page.h" ] && fail "diskfull: page.h left behind"
-
-# The header cannot be created: the source is removed again.
-dir=$(new_dir noheader)
-printf 'hello' > "$dir/page.html"
-mkdir "$dir/page.h"
-(cd "$dir" && "$pagebake" page.html > stdout 2> stderr)
-[ $? -eq 1 ] || fail "noheader: exit status"
-[ "$(cat "$dir/stderr")" = "page.h: Is a directory" ] || fail "noheader: stderr $(cat "$dir/stderr")"
-[ -e "$dir/page.c" ] && fail "noheader: page.c left behind"
-
-# A read error (the input is a folder): reported with the input's name, no output.
-dir=$(new_dir readerror)
-mkdir "$dir/site.d"
-(cd "$dir" && "$pagebake" site.d > stdout 2> stderr)
-[ $? -eq 1 ] || fail "readerror: exit status"
-[ "$(cat "$dir/stderr")" = "site.d: Is a directory" ] || fail "readerror: stderr $(cat "$dir/stderr")"
-[ -e "$dir/site.c" ] && fail "readerror: site.c left behind"
-[ -e "$dir/site.h" ] && fail "readerror: site.h left behind"
-
-# A read-only working folder: the source cannot be created.
-if [ "$(id -u)" -ne 0 ]; then
-    dir=$(new_dir readonly)
-    printf 'x' > "$dir/a.txt"
-    chmod a-w "$dir"
-    (cd "$dir" && "$pagebake" a.txt > /dev/null 2> "$work/readonly.err")
-    [ $? -eq 1 ] || fail "readonly: exit status"
-    [ "$(cat "$work/readonly.err")" = "a.c: Permission denied" ] || fail "readonly: stderr"
-fi
-
-# The Windows build is a PE executable that needs only system DLLs.
-if [ -n "$windows_exe" ]; then
-    [ "$(head -c 2 "$windows_exe")" = "MZ" ] || fail "windows: no MZ header"
-    pe_offset=$(od -An -t u4 -j 60 -N 4 "$windows_exe" | tr -d ' ')
-    [ "$(od -An -c -j "$pe_offset" -N 4 "$windows_exe" | tr -d ' ')" = 'PE\0\0' ] || fail "windows: no PE signature"
-    if command -v x86_64-w64-mingw32-objdump > /dev/null; then
-        dlls=$(x86_64-w64-mingw32-objdump -p "$windows_exe" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u | tr '\n' ' ')
-        for d in $dlls; do
-            case "$d" in KERNEL32.DLL|MSVCRT.DLL) ;; *) fail "windows: imports $d" ;; esac
-        done
-    fi
-fi
+case "$group" in
+    conversions|usage|failures) pagebake=$2; expected=$3; "$group" ;;
+    windows) windows "$2" ;;
+    *) echo "unknown group $group"; exit 2 ;;
+esac
 
 if [ $failures -ne 0 ]; then
     echo "$failures pagebake check(s) failed"
     exit 1
 fi
-echo "all pagebake checks passed"
+echo "pagebake $group: all checks passed"
