@@ -1,15 +1,356 @@
-// The settings panel's refresh and write-back handlers. Being built; see the window work.
-#include <stdexcept>
+// The settings panel: which controls a tree node shows, how they are filled from the record,
+// and how each edit writes its value straight back into the record.
+#include <array>
+#include <string_view>
+#include <type_traits>
 
+#include "config/Parameters.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
 
-void WizardDialog::RefreshPanel() { throw std::logic_error("panel refresh is not built yet"); }
-void WizardDialog::CommitAddressControls() { throw std::logic_error("address commit is not built yet"); }
-void WizardDialog::OnValueEdited(int, const std::string&) { throw std::logic_error("value write-back is not built yet"); }
-void WizardDialog::OnMacEdited(int, const std::string&) { throw std::logic_error("MAC write-back is not built yet"); }
-void WizardDialog::OnAddressChanged(int, const Ip4&) { throw std::logic_error("address write-back is not built yet"); }
-void WizardDialog::OnComboChanged(int, int) { throw std::logic_error("combo write-back is not built yet"); }
+namespace {
+
+using N = OptionNode;
+
+// A record field behind one value edit: how it is shown, and how a typed text is stored.
+// `store` is empty for a value that is shown but set elsewhere.
+struct ValueField {
+    std::string (*show)(const ConfigRecord&) = nullptr;
+    void (*store)(ConfigRecord&, std::string_view) = nullptr;
+};
+
+// Numbers show in decimal and take the 16-bit decimal parse, cut to the field's width.
+template <auto Member>
+constexpr ValueField Number() {
+    return {[](const ConfigRecord& r) { return std::to_string(static_cast<long long>(r.*Member)); },
+            [](ConfigRecord& r, std::string_view text) {
+                using Field = std::remove_reference_t<decltype(r.*Member)>;
+                r.*Member = static_cast<Field>(ParseDecimal(text, 16));
+            }};
+}
+
+template <auto Member>
+constexpr ValueField ShownOnly() {
+    return {[](const ConfigRecord& r) { return std::to_string(static_cast<long long>(r.*Member)); }, nullptr};
+}
+
+template <auto Member>
+constexpr ValueField Text() {
+    return {[](const ConfigRecord& r) { return r.*Member; },
+            [](ConfigRecord& r, std::string_view text) { r.*Member = std::string(text); }};
+}
+
+constexpr ValueField kNone{};
+
+struct PanelRow {
+    OptionNode node;
+    std::array<std::string_view, 5> labels;
+    std::array<ValueField, 4> values;
+};
+
+using R = ConfigRecord;
+
+// Rows whose controls are the value edits; the nodes with other controls add them in
+// RefreshPanel. Nodes without a row show an empty panel.
+const PanelRow kRows[] = {
+    {N::Modara,
+     {"UART Baud Rate:", "", "", "Outgoing phone number:", "No dashes or spaces (e.g., 5551234)."},
+     // The baud rate is set by "Update UART Baud Rate", never by typing here.
+     {ShownOnly<&R::uart_baud_rate>(), kNone, kNone, Text<&R::phone_number>()}},
+    {N::UsePassword, {"Login Name:", "Password:"}, {Text<&R::login_name>(), Text<&R::login_password>()}},
+    {N::VirtualFiles, {"Number of virtual file pages ( >= 1):"}, {Number<&R::num_vf_pages>()}},
+    {N::PAP, {"Number of Users:"}, {Number<&R::pap_num_users>()}},
+    {N::Ethernet, {"Packet timeout (10ms ticks):"}, {Number<&R::ether_wait_ticks>()}},
+    {N::PPP,
+     {"PPP resend delay (10ms ticks):", "PPP retransmit attempts:", "PPP times to send before connection reset:"},
+     {Number<&R::ppp_resend_ticks>(), Number<&R::ppp_resend_trys>(), Number<&R::ppp_terminate_trys>()}},
+    {N::LOCATRA,
+     {"Device Name:", "Text Description:", "Definition of Event 1:", "Definition of Event 2:"},
+     {Text<&R::locatra_name>(), Text<&R::locatra_description>(), Text<&R::locatra_event1>(),
+      Text<&R::locatra_event2>()}},
+    {N::IP, {"Number of hops packet will be valid:"}, {Number<&R::ip_time_to_live>()}},
+    {N::PING, {"PING buffer size (bytes):"}, {Number<&R::ping_buff_size>()}},
+    {N::ARP,
+     {"Number of 10ms ticks to keep entry cached:", "Number of retrys before aborting:",
+      "ARP packet wait time (10ms ticks):", "Size of ARP cache:"},
+     {Number<&R::arp_keep_ticks>(), Number<&R::arp_resend_trys>(), Number<&R::arp_wait_ticks>(),
+      Number<&R::arp_cache_size>()}},
+    {N::DHCP,
+     {"Retransmit attempts:", "Length of DHCP Lease time:"},
+     {Number<&R::dhcp_resend_trys>(), Number<&R::dhcp_default_lease_time>()}},
+    {N::BOOTP,
+     {"Retransmit attempts:", "Force a new IP:"},
+     {Number<&R::bootp_resend_trys>(), Number<&R::bootp_request_ip>()}},
+    {N::FTP,
+     {"Buffer size for command line params (bytes):", "Size of FTP holding buffer (bytes):",
+      "Number of users in the FTP server:", "Size of memory pool used for malloc (bytes):"},
+     {Number<&R::ftp_max_param>(), Number<&R::ftp_buffer_len>(), Number<&R::ftp_num_users>(),
+      Number<&R::mem_pool_size>()}},
+    {N::HTTP,
+     {"Size of HTTP buffer (bytes):", "Number of post functions:", "Size of URI buffer (bytes):",
+      "Size of HTTP POST request buffer (bytes):"},
+     {Number<&R::http_buffer_len>(), Number<&R::num_post_funcs>(), Number<&R::uri_buffer_len>(),
+      Number<&R::body_buffer_len>()}},
+    {N::TFTP, {"Retransmit attempts:"}, {Number<&R::tftp_resend_trys>()}},
+    {N::SMTP, {"SMTP buffer size (bytes):", "SMTP server IP address:"}, {Number<&R::smtp_buffer_len>()}},
+    {N::TCP,
+     {"TCP Window Size:", "TCP resend delay (10ms ticks):", "TCP retransmit attempts:"},
+     {Number<&R::tcp_window>(), Number<&R::tcp_resend_ticks>(), Number<&R::tcp_resend_trys>()}},
+    {N::DNS,
+     {"Size of DNS buffer (bytes):", "Number of retrys before aborting:", "DNS packet wait time (10ms ticks):"},
+     {Number<&R::dns_buff_size>(), Number<&R::dns_send_trys>(), Number<&R::dns_wait_ticks>()}},
+    {N::Sockets,
+     {"Number of sockets:", "Size of TX buffer (bytes):", "Size of RX buffer (bytes):", "Socket timeout (10ms ticks):"},
+     {Number<&R::num_sockets>(), Number<&R::xmit_buff_size>(), Number<&R::recv_buff_size>(),
+      Number<&R::socket_wait_ticks>()}},
+    {N::IPAddresses, {"Destination IP Address:", "Source IP Address:"}, {}},
+    {N::MACAddresses, {"Destination MAC Address (Hex):", "Source MAC Address (Hex):"}, {}},
+};
+
+const PanelRow* RowOf(OptionNode node) {
+    for (const PanelRow& row : kRows) {
+        if (row.node == node) return &row;
+    }
+    return nullptr;
+}
+
+// Value n (1 to 4) of an edit id, or 0.
+int ValueNumberOf(int control_id) {
+    for (int n = 1; n <= 4; ++n) {
+        if (SettingsPanel::ValueId(n) == control_id) return n;
+    }
+    return 0;
+}
+
+constexpr int kMacEdits = 12;
+constexpr std::uint32_t kUsbFifoMaxSysclk = 24000000;
+
+bool IsMacEdit(int id) { return id >= ControlId::DestMacFirst && id < ControlId::DestMacFirst + kMacEdits; }
+
+std::string HexByteText(std::uint8_t byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[byte >> 4], kDigits[byte & 0xF]};
+}
+
+// One MAC edit's text as a byte: trimmed, padded on the left with "0" to two characters, the
+// last two characters taken; a character that is not a hexadecimal digit adds nothing.
+std::uint8_t ReadHexByte(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    std::string padded(text);
+    if (padded.size() < 2) padded.insert(0, 2 - padded.size(), '0');
+    const std::string_view last = std::string_view(padded).substr(padded.size() - 2);
+    unsigned value = 0;
+    for (char c : last) {
+        value <<= 4;
+        if (c >= '0' && c <= '9') value += static_cast<unsigned>(c - '0');
+        else if (c >= 'A' && c <= 'F') value += static_cast<unsigned>(c - 'A' + 10);
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+// An edit holds one line: text after a line break never reaches it, as in a one-line edit.
+std::string_view FirstLine(std::string_view text) { return text.substr(0, text.find_first_of("\r\n")); }
+
+std::string LimitMessage(std::size_t limit) {
+    return "Please enter no more than " + std::to_string(limit) + " characters.";
+}
+
+}  // namespace
+
+void WizardDialog::RefreshPanel() {
+    namespace C = ControlId;
+    for (int id : {C::CountryCombo, C::UpdateBaudRate, C::CountryLabel, C::ProtocolLabel, C::ProtocolCombo,
+                   C::ConfigureSysclk, C::ArpAutoUpdate, C::Address1, C::Address2, C::Address3, C::Address4}) {
+        panel_.Control(id).visible = false;
+    }
+    for (int n = 1; n <= 4; ++n) {
+        PanelControl& value = panel_.Control(SettingsPanel::ValueId(n));
+        value.visible = false;
+        value.enabled = true;
+    }
+    for (int i = 0; i < kMacEdits; ++i) panel_.Control(C::DestMacFirst + i).visible = false;
+    panel_.Control(C::UpdateBaudRate).enabled = false;
+    for (int n = 1; n <= 5; ++n) panel_.LabelText(n).clear();
+    // The combos always show the record's selections, so that whatever reads them (the view,
+    // a generation for the modem) sees what the record holds.
+    panel_.Control(C::CountryCombo).selection = record_.country_index;
+    panel_.Control(C::ProtocolCombo).selection = record_.protocol_index;
+
+    const std::optional<OptionNode> selected = tree_.Selected();
+    if (selected) {
+        if (const PanelRow* row = RowOf(*selected)) {
+            for (int n = 1; n <= 5; ++n) panel_.LabelText(n) = std::string(row->labels[static_cast<std::size_t>(n - 1)]);
+            for (int n = 1; n <= 4; ++n) {
+                const ValueField& field = row->values[static_cast<std::size_t>(n - 1)];
+                if (!field.show) continue;
+                PanelControl& value = panel_.Control(SettingsPanel::ValueId(n));
+                value.visible = true;
+                value.text = field.show(record_);
+            }
+        }
+        const bool ethernet = (record_.option_bits & OptionBit::Ethernet) != 0;
+        const auto show_address = [&](int id, const Ip4& address) {
+            PanelControl& c = panel_.Control(id);
+            c.visible = true;
+            c.address = address;
+        };
+        switch (*selected) {
+        case N::Modara: {
+            for (int id : {C::CountryLabel, C::ProtocolLabel, C::CountryCombo, C::ProtocolCombo, C::UpdateBaudRate}) {
+                panel_.Control(id).visible = true;
+            }
+            const bool editable = !tree_.IsChecked(N::Modara) && !tree_.IsChecked(N::Lanvik);
+            panel_.Control(C::Value1).enabled = editable;
+            panel_.Control(C::UpdateBaudRate).enabled = editable;
+            break;
+        }
+        case N::UsbFifoSupport:
+            if (record_.clock.sysclk_hz > kUsbFifoMaxSysclk) panel_.LabelText(1) = "Sysclk must be 24 MHz or lower.";
+            break;
+        case N::ARP: {
+            PanelControl& check = panel_.Control(C::ArpAutoUpdate);
+            check.visible = true;
+            check.checked = record_.arp_auto_update != 0;
+            break;
+        }
+        case N::SMTP: show_address(C::Address2, record_.ip_smtp_addr); break;
+        case N::SYSCLK:
+            if (record_.device_bits & DeviceBit::Vardex) panel_.LabelText(1) = "SYSCLK default is 98 MHz.";
+            else if (record_.device_bits & DeviceBit::Pelmar) panel_.LabelText(1) = "SYSCLK default is 22.1184 MHz.";
+            else if (record_.device_bits & DeviceBit::Zintor) panel_.LabelText(1) = "SYSCLK default is 48 MHz.";
+            panel_.Control(C::ConfigureSysclk).visible = true;
+            break;
+        case N::IPAddresses:
+            show_address(C::Address1, record_.ip_dest_addr);
+            show_address(C::Address2, record_.ip_src_addr);
+            if (ethernet) {
+                panel_.LabelText(3) = "Gateway IP Address:";
+                panel_.LabelText(4) = "Subnet Mask IP Address:";
+                show_address(C::Address3, record_.gateway_ip_addr);
+                show_address(C::Address4, record_.subnet_mask);
+                gateway_flag_ = true;
+            }
+            break;
+        case N::MACAddresses:
+            for (int i = 0; i < kMacEdits; ++i) {
+                PanelControl& mac = panel_.Control(C::DestMacFirst + i);
+                const std::uint8_t byte = i < 6 ? record_.eth_dest_hw_addr[static_cast<std::size_t>(i)]
+                                                : record_.eth_src_hw_addr[static_cast<std::size_t>(i - 6)];
+                mac.visible = true;
+                mac.enabled = ethernet;
+                mac.text = HexByteText(byte);
+            }
+            break;
+        default: break;
+        }
+    }
+    RefreshControls();
+}
+
+bool WizardDialog::AcceptsTypedText(PanelControl& control, const std::string& text) {
+    control.text = text;  // what was typed stays in the edit, accepted or not
+    if (control.limit == 0 || text.size() <= control.limit) return true;
+    Warn(LimitMessage(control.limit));
+    return false;
+}
+
+void WizardDialog::OnValueEdited(int control_id, const std::string& text) {
+    if (refreshing_) return;
+    const int n = ValueNumberOf(control_id);
+    if (n == 0) return;
+    PanelControl& control = panel_.Control(control_id);
+    if (!control.visible || !control.enabled) return;
+    if (!AcceptsTypedText(control, std::string(FirstLine(text)))) return;
+    modified_ = true;
+    if (const std::optional<OptionNode> selected = tree_.Selected()) {
+        if (const PanelRow* row = RowOf(*selected)) {
+            const ValueField& field = row->values[static_cast<std::size_t>(n - 1)];
+            if (field.store) field.store(record_, control.text);
+        }
+    }
+    NotifyView();
+}
+
+void WizardDialog::OnMacEdited(int control_id, const std::string& text) {
+    if (refreshing_ || !IsMacEdit(control_id)) return;
+    PanelControl& control = panel_.Control(control_id);
+    if (!control.visible || !control.enabled) return;
+    std::string upper(FirstLine(text));
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (!AcceptsTypedText(control, upper)) return;
+    modified_ = true;
+    for (int i = 0; i < kMacEdits; ++i) {
+        const std::uint8_t byte = ReadHexByte(panel_.Control(ControlId::DestMacFirst + i).text);
+        if (i < 6) {
+            record_.eth_dest_hw_addr[static_cast<std::size_t>(i)] = byte;
+        } else {
+            record_.eth_src_hw_addr[static_cast<std::size_t>(i - 6)] = byte;
+        }
+    }
+    NotifyView();
+}
+
+bool WizardDialog::StoreAddress(int control_id) {
+    const std::optional<OptionNode> selected = tree_.Selected();
+    if (!selected) return false;
+    Ip4* target = nullptr;
+    const bool ip_page = *selected == N::IPAddresses;
+    switch (control_id) {
+    case ControlId::Address1: target = ip_page ? &record_.ip_dest_addr : nullptr; break;
+    case ControlId::Address2:
+        target = ip_page ? &record_.ip_src_addr : *selected == N::SMTP ? &record_.ip_smtp_addr : nullptr;
+        break;
+    case ControlId::Address3: target = ip_page && gateway_flag_ ? &record_.gateway_ip_addr : nullptr; break;
+    case ControlId::Address4: target = ip_page && gateway_flag_ ? &record_.subnet_mask : nullptr; break;
+    default: break;
+    }
+    if (!target) return false;
+    const Ip4& address = panel_.Control(control_id).address;
+    if (*target == address) return false;
+    *target = address;
+    return true;
+}
+
+void WizardDialog::OnAddressChanged(int control_id, const Ip4& address) {
+    if (refreshing_ || control_id < ControlId::Address1 || control_id > ControlId::Address4) return;
+    PanelControl& control = panel_.Control(control_id);
+    if (!control.visible) return;
+    control.address = address;
+    modified_ = true;
+    StoreAddress(control_id);
+    NotifyView();
+}
+
+void WizardDialog::CommitAddressControls() {
+    // Moving the selection only carries the last typed address into the record; browsing the
+    // tree is not a change, so the modified flag follows only a value that really changed.
+    bool changed = false;
+    for (int id = ControlId::Address1; id <= ControlId::Address4; ++id) changed = StoreAddress(id) || changed;
+    if (changed) modified_ = true;
+}
+
+void WizardDialog::OnComboChanged(int control_id, int index) {
+    if (refreshing_) return;
+    const bool country = control_id == ControlId::CountryCombo;
+    if (!country && control_id != ControlId::ProtocolCombo) return;
+    const int count = country ? kCountryCount : kProtocolCount;
+    if (index < -1 || index >= count) return;  // a combo has no such entry
+    PanelControl& control = panel_.Control(control_id);
+    if (!control.visible) return;
+    control.selection = index;
+    modified_ = true;
+    if (country) {
+        record_.country_index = index;
+        if (index >= 0) record_.country_code = std::string(kCountryTable[static_cast<std::size_t>(index)].code);
+    } else {
+        record_.protocol_index = index;
+        if (index >= 0) record_.modem_protocol = std::string(kProtocolTable[static_cast<std::size_t>(index)].code);
+    }
+    NotifyView();
+}
 
 }  // namespace quillon

@@ -5,7 +5,11 @@
 
 namespace quillon {
 
-void WizardDialog::OnFileNew() { throw std::logic_error("File New is not built yet"); }
+void WizardDialog::OnFileNew() {
+    ResetToDefaults(record_, *this);
+    RefreshPanel();
+    UpdateCodeSize();
+}
 void WizardDialog::OnFileOpen() { throw std::logic_error("File Open is not built yet"); }
 void WizardDialog::OnFileSave() { throw std::logic_error("File Save is not built yet"); }
 void WizardDialog::OnFileSaveAs() { throw std::logic_error("File Save As is not built yet"); }

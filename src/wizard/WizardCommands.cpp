@@ -1,12 +1,53 @@
-// Help and About. Being built; see the window work.
-#include <stdexcept>
+// Help and About.
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
 
-void WizardDialog::OnHelp() { throw std::logic_error("Help is not built yet"); }
-void WizardDialog::OnAbout() { throw std::logic_error("About is not built yet"); }
-std::string WizardDialog::ResolveHelpPath() const { return {}; }
+namespace {
+
+std::string Join(const std::string& folder, const std::string& tail) {
+    if (folder.empty()) return tail;
+    return folder.back() == '/' ? folder + tail : folder + "/" + tail;
+}
+
+// The help viewer only needs the file to be readable; the descriptor is closed at once.
+bool CanRead(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+}  // namespace
+
+std::string WizardDialog::ResolveHelpPath() const {
+    const std::string beside = Join(options_.program_dir, "help/index.html");
+    if (CanRead(beside) || options_.install_prefix.empty()) return beside;
+    const std::string installed = Join(options_.install_prefix, "share/quillon/help/index.html");
+    // When neither can be read, the message names the copy beside the program.
+    return CanRead(installed) ? installed : beside;
+}
+
+void WizardDialog::OnHelp() {
+    // Looked up again on every command: the help may have been installed or removed since start.
+    help_path_ = ResolveHelpPath();
+    if (!CanRead(help_path_)) {
+        Warn("Help File Not Found: " + help_path_);
+        return;
+    }
+    if (!platform_.ShowHelp(help_path_)) Warn("IDS_HTMLHELP_ERR");
+}
+
+void WizardDialog::OnAbout() { platform_.ShowAbout(); }
+
+void WizardDialog::Warn(std::string text) {
+    Message message;
+    message.text = std::move(text);
+    message.icon = MessageIcon::Exclamation;
+    platform_.ShowMessage(message);
+}
 
 }  // namespace quillon

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config/ConfigRecord.h"
+#include "generator/ProjectGenerator.h"
 #include "wizard/OptionTree.h"
 #include "wizard/Platform.h"
 #include "wizard/SettingsPanel.h"
@@ -84,6 +85,8 @@ public:
     // The Exit command and the window's close box: asks to save while modified. Returns true
     // when the window closes.
     bool OnExit();
+    // True once Exit (or the close box) has ended the window; the front end then closes it.
+    bool Closed() const { return closed_; }
     void OnHelp();
     void OnAbout();
     // Dispatches a menu command id (MenuCommand); false for an unknown id.
@@ -107,6 +110,9 @@ public:
     bool GatewayFlag() const { return gateway_flag_; }
     const std::string& HelpPath() const { return help_path_; }
     const StoreBinding& Store() const { return store_; }
+    // What the last Generate Project command wrote; nothing before the first one and when the
+    // tree checks or the validation refused the last one.
+    const std::optional<GenerationReport>& LastGeneration() const { return last_generation_; }
 
     // Moves the window's member values into its controls: views re-read the models. Never
     // counts as a user change.
@@ -132,9 +138,16 @@ private:
     // Settings panel (PanelRules.cpp).
     void RefreshPanel();
     void CommitAddressControls();
+    // Stores address control `control_id` into the field behind it for the selected node;
+    // true when the record changed.
+    bool StoreAddress(int control_id);
+    // Puts the typed text into the edit; false (after the limit message) when it is too long.
+    bool AcceptsTypedText(PanelControl& control, const std::string& text);
 
     // Project folder and generation (WizardGenerate.cpp).
     std::string ChooseProjectFolder();
+    bool CheckTreeForGeneration();
+    void RefreshModemSelections(std::optional<OptionNode> selected);
 
     // Settings file (SettingsFile.cpp).
     bool Save();
@@ -145,6 +158,8 @@ private:
     std::string ResolveHelpPath() const;
 
     void NotifyView();
+    // An error or refusal in a message box of the window's own (exclamation icon).
+    void Warn(std::string text);
 
     Platform& platform_;
     WizardOptions options_;
@@ -157,10 +172,12 @@ private:
     std::unique_ptr<HeldSettingsFile> held_file_;
     std::string settings_file_name_;
     bool modified_ = false;
+    bool closed_ = false;
     bool gateway_flag_ = false;
     // Set while the window moves values into controls; change notifications are ignored then.
     bool refreshing_ = false;
     std::string project_folder_;
+    std::optional<GenerationReport> last_generation_;
     std::function<void()> view_listener_;
 };
 
