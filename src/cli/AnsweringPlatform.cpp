@@ -1,0 +1,110 @@
+#include "cli/AnsweringPlatform.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "cli/StateFormat.h"
+
+namespace quillon::cli {
+
+AnsweringPlatform::AnsweringPlatform(std::ostream& out, std::ostream& err, EventStyle style)
+    : out_(out), err_(err), style_(style) {}
+
+void AnsweringPlatform::QueueAnswer(bool yes, int line) { answers_.emplace_back(yes, line); }
+
+void AnsweringPlatform::QueueFile(std::optional<std::string> shown, int line) {
+    files_.push_back({std::move(shown), line});
+}
+
+void AnsweringPlatform::QueueFolder(std::optional<std::string> shown, int line) {
+    folders_.push_back({std::move(shown), line});
+}
+
+std::vector<int> AnsweringPlatform::UnusedAnswerLines() const {
+    std::vector<int> lines;
+    for (const auto& a : answers_) lines.push_back(a.second);
+    for (const auto& f : files_) lines.push_back(f.line);
+    for (const auto& f : folders_) lines.push_back(f.line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+void AnsweringPlatform::ShowMessage(const Message& message) {
+    messages_.push_back(message);
+    if (style_ == EventStyle::Script) {
+        out_ << "message: " << OneLine(message.text) << '\n';
+    } else {
+        out_ << message.text << '\n';
+    }
+    // The details (for example the files a generation could not write, with the reasons)
+    // belong to the diagnostics, not to the event lines.
+    for (const std::string& detail : message.details) err_ << detail << '\n';
+    out_.flush();
+}
+
+bool AnsweringPlatform::AskYesNo(const Message& question) {
+    if (answers_.empty()) throw UnansweredDialog("a question without a queued answer: " + OneLine(question.text));
+    const bool yes = answers_.front().first;
+    answers_.pop_front();
+    if (style_ == EventStyle::Script) {
+        out_ << "question: " << OneLine(question.text) << " -> " << (yes ? "yes" : "no") << '\n';
+    } else {
+        out_ << question.text << (yes ? " Yes" : " No") << '\n';
+    }
+    return yes;
+}
+
+std::optional<std::string> AnsweringPlatform::TakePath(std::deque<Queued>& queue, const char* dialog, bool folder) {
+    if (queue.empty()) {
+        throw UnansweredDialog(std::string(folder ? "a folder dialog" : "a file dialog (") +
+                               (folder ? "" : std::string(dialog) + ")") + " without a queued answer");
+    }
+    Queued q = std::move(queue.front());
+    queue.pop_front();
+    if (style_ == EventStyle::Script) out_ << dialog << "-dialog -> " << (q.shown ? *q.shown : "cancel") << '\n';
+    if (!q.shown) return std::nullopt;
+    return AbsolutePath(*q.shown);
+}
+
+std::optional<std::string> AnsweringPlatform::OpenFileDialog(const FileDialogRequest&) {
+    return TakePath(files_, "open", false);
+}
+
+std::optional<std::string> AnsweringPlatform::SaveFileDialog(const FileDialogRequest&) {
+    return TakePath(files_, "save", false);
+}
+
+std::optional<std::string> AnsweringPlatform::BrowseForFolder(const std::string&, const std::string&) {
+    return TakePath(folders_, "folder", true);
+}
+
+bool AnsweringPlatform::RunSheet(SheetModel& sheet) {
+    if (!sheet_driver_) throw UnansweredDialog("the oscillator sheet needs a script to drive it");
+    return sheet_driver_(sheet);
+}
+
+bool AnsweringPlatform::ShowHelp(const std::string& path) {
+    if (style_ == EventStyle::Script) out_ << "help: " << path << '\n';
+    return true;
+}
+
+void AnsweringPlatform::ShowAbout() {
+    if (style_ == EventStyle::Script) {
+        out_ << "about: " << AboutVersionLine() << '\n';
+    } else {
+        out_ << AboutVersionLine() << '\n';
+    }
+}
+
+std::string AboutVersionLine() { return std::string(kAppCaption) + " Version " + QUILLON_VERSION_TEXT; }
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    if (ec) p = path;
+    std::string text = p.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,80 @@
+// The wizard's Platform without a display: every dialog takes its answer from a queue that a
+// script (or the generate command) filled beforehand, and every event is written as one line.
+// A dialog that finds no queued answer throws UnansweredDialog, since there is nobody to ask.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "wizard/Platform.h"
+
+namespace quillon::cli {
+
+struct UnansweredDialog : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// How events are written: scripts get "message: TEXT", "question: TEXT -> yes" and so on;
+// the one-shot commands print message texts as they are.
+enum class EventStyle { Script, Plain };
+
+class AnsweringPlatform : public Platform {
+public:
+    AnsweringPlatform(std::ostream& out, std::ostream& err, EventStyle style);
+
+    // `line` is where the answer was queued, for the warning about answers nobody used.
+    void QueueAnswer(bool yes, int line);
+    // An empty optional cancels the dialog. `shown` is the path as the script wrote it; the
+    // window receives it as an absolute path, as a real dialog would hand it over.
+    void QueueFile(std::optional<std::string> shown, int line);
+    void QueueFolder(std::optional<std::string> shown, int line);
+
+    // Who drives the oscillator sheet while it is open; without one, a sheet is an
+    // unanswered dialog.
+    void SetSheetDriver(std::function<bool(SheetModel&)> driver) { sheet_driver_ = std::move(driver); }
+
+    // Script lines whose queued answers no dialog took.
+    std::vector<int> UnusedAnswerLines() const;
+
+    // Every message box shown so far, in order.
+    const std::vector<Message>& Messages() const { return messages_; }
+
+    // Platform
+    void ShowMessage(const Message& message) override;
+    bool AskYesNo(const Message& question) override;
+    std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial_folder) override;
+    bool RunSheet(SheetModel& sheet) override;
+    bool ShowHelp(const std::string& path) override;
+    void ShowAbout() override;
+
+private:
+    struct Queued {
+        std::optional<std::string> shown;
+        int line = 0;
+    };
+    std::optional<std::string> TakePath(std::deque<Queued>& queue, const char* dialog, bool folder);
+
+    std::ostream& out_;
+    std::ostream& err_;
+    EventStyle style_;
+    std::deque<std::pair<bool, int>> answers_;
+    std::deque<Queued> files_;
+    std::deque<Queued> folders_;
+    std::vector<Message> messages_;
+    std::function<bool(SheetModel&)> sheet_driver_;
+};
+
+// The About box's version line.
+std::string AboutVersionLine();
+
+// `path` made absolute against the current folder, without a trailing slash (except "/").
+std::string AbsolutePath(const std::string& path);
+
+}  // namespace quillon::cli

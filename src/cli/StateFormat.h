@@ -1,0 +1,42 @@
+// The texts of `show record|tree|panel|window|sheet`: the wizard's state written one line per
+// item, in a form that scripts and their expected outputs compare line by line.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "config/ConfigRecord.h"
+
+namespace quillon {
+class OptionTree;
+class SettingsPanel;
+class SheetModel;
+class WizardDialog;
+}  // namespace quillon
+
+namespace quillon::cli {
+
+// A message text on one line: line breaks become the two characters "\n" (a CR the two
+// characters "\r").
+std::string OneLine(std::string_view text);
+
+// A text between double quotes; quotes and backslashes inside get a backslash, line breaks
+// are written as in OneLine.
+std::string Quoted(std::string_view text);
+
+std::string DottedAddress(const Ip4& address);
+std::string MacText(const Mac& mac);  // 00:0B:3C:00:00:00
+
+// One field=value line per field of the record, in its declared order.
+void WriteRecordState(const ConfigRecord& record, std::ostream& out);
+// One line per node in insertion order, then the selected node.
+void WriteTreeState(const OptionTree& tree, std::ostream& out);
+// One line per shown control in id order.
+void WritePanelState(const SettingsPanel& panel, std::ostream& out);
+// The window's own state: modified flag, project folder, settings file, code size.
+void WriteWindowState(const WizardDialog& window, std::ostream& out);
+// The oscillator sheet's active page: its caption, then one line per control in id order.
+void WriteSheetState(const SheetModel& sheet, std::ostream& out);
+
+}  // namespace quillon::cli
