@@ -1,0 +1,74 @@
+#include "cli/CliCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "TestSupport.h"
+
+namespace quillon::cli {
+namespace {
+
+class CliCommandsTest : public ::testing::Test {
+protected:
+    int Cli(std::vector<std::string> args, const std::string& input = {}) {
+        options_.program_dir = dir_.Path();
+        options_.store_path = dir_.File("no-store.so");
+        out_.str("");
+        err_.str("");
+        std::istringstream in(input);
+        return RunCli(args, options_, in, out_, err_);
+    }
+    std::string Out() const { return out_.str(); }
+    std::string Err() const { return err_.str(); }
+
+    test::TempDir dir_;
+    WizardOptions options_;
+    std::ostringstream out_, err_;
+};
+
+TEST_F(CliCommandsTest, CommandLineMistakesExitWithTwo) {
+    EXPECT_EQ(Cli({}), kExitUsage);
+    EXPECT_NE(Err().find("Usage: quillon-cli"), std::string::npos);
+    EXPECT_EQ(Cli({"frobnicate"}), kExitUsage);
+    EXPECT_EQ(Err(), "quillon-cli: unknown command frobnicate (see quillon-cli --help)\n");
+    EXPECT_EQ(Cli({"generate"}), kExitUsage);
+    EXPECT_EQ(Err(), "quillon-cli generate: --out DIR is required\n");
+    EXPECT_EQ(Cli({"generate", "--out"}), kExitUsage);
+    EXPECT_EQ(Cli({"generate", "a.wp", "b.wp", "--out", "x"}), kExitUsage);
+    EXPECT_EQ(Cli({"show", "--verbose"}), kExitUsage);
+    EXPECT_EQ(Err(), "quillon-cli show: unknown option --verbose\n");
+    EXPECT_EQ(Cli({"script", "a.qs", "b.qs"}), kExitUsage);
+    EXPECT_EQ(Cli({"script", dir_.File("missing.qs")}), kExitUsage);
+    EXPECT_NE(Err().find("cannot read " + dir_.File("missing.qs")), std::string::npos) << Err();
+}
+
+TEST_F(CliCommandsTest, HelpAndVersion) {
+    EXPECT_EQ(Cli({"--version"}), kExitOk);
+    EXPECT_EQ(Out(), "quillon-cli 3.23\n");
+    EXPECT_EQ(Cli({"--help"}), kExitOk);
+    for (const char* part : {"generate [SETTINGS.wp] --out DIR", "show [SETTINGS.wp]", "script [FILE|-]",
+                             "click NODE", "sheet ok", "error: line N: WHY"}) {
+        EXPECT_NE(Out().find(part), std::string::npos) << part;
+    }
+}
+
+TEST_F(CliCommandsTest, ShowPrintsTheRecordLibraryAndCodeSize) {
+    ASSERT_EQ(Cli({"show"}), kExitOk) << Err();
+    const std::string out = Out();
+    EXPECT_EQ(out.rfind("option_bits=0x108019\n", 0), 0u) << out;
+    // The defaults pick library 37 without widening the option bits.
+    EXPECT_NE(out.find("\nclock_confirmed=0\nlibrary_number=37\nlibrary_name=037\nused_space="), std::string::npos)
+        << out;
+    EXPECT_EQ(Err(), "");
+}
+
+TEST_F(CliCommandsTest, ScriptReadsStandardInput) {
+    EXPECT_EQ(Cli({"script", "-"}, "select Sockets\nset 1001 300\nshow window\n"), kExitOk) << Err();
+    EXPECT_EQ(Out().rfind("modified=1\n", 0), 0u) << Out();
+    EXPECT_EQ(Cli({"script"}, "bogus\n"), kExitUsage);
+    EXPECT_EQ(Err(), "error: line 1: unknown command: bogus\n");
+}
+
+}  // namespace
+}  // namespace quillon::cli
