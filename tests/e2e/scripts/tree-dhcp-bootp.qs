@@ -1,0 +1,6 @@
+# DHCP and BOOTP exclude each other; either pulls in UDP.
+click BOOTP
+show tree
+click DHCP
+show tree
+show record
