@@ -14,6 +14,8 @@
 #include "cli/StateFormat.h"
 #include "config/LibrarySelection.h"
 #include "io/FileIo.h"
+#include "wizard/StoreBinding.h"
+#include "wizard/VaultReport.h"
 
 namespace quillon::cli {
 
@@ -180,6 +182,21 @@ int CommandScript(const std::vector<std::string>& args, const WizardOptions& opt
     return runner.Run(text, options);
 }
 
+int CommandVault(const std::vector<std::string>& args, const WizardOptions& options, std::ostream& out,
+                 std::ostream& err) {
+    const bool list = args.size() == 1 && args[0] == "list";
+    const bool show = args.size() == 2 && args[0] == "show";
+    if (!list && !show) {
+        err << "quillon-cli vault: expected \"vault list\" or \"vault show N\"\n";
+        return kExitUsage;
+    }
+    // The store the wizard itself would bind.
+    StoreBinding store;
+    store.Load(options.store_path ? std::vector<std::string>{*options.store_path}
+                                  : StoreBinding::DefaultCandidates(options.program_dir, options.install_prefix));
+    return list ? PrintVaultList(store, out, err) : PrintVaultShow(store, args[1], out, err);
+}
+
 void WriteUsage(std::ostream& out) {
     out << R"(Usage: quillon-cli COMMAND [ARGUMENTS]
 
@@ -196,6 +213,10 @@ Commands:
       estimated code size in KB.
   script [FILE|-]
       Run a UI script from FILE or from standard input.
+  vault list
+      The library store's 72 pairs: number, name, common and bank library size in bytes.
+  vault show N
+      The modules and public symbols of both libraries of pair N (1 to 72).
   --help       This text.
   --version    The program's version.
 
@@ -246,6 +267,7 @@ int RunCli(const std::vector<std::string>& args, const WizardOptions& options, s
     if (command == "generate") return CommandGenerate(rest, options, out, err);
     if (command == "show") return CommandShow(rest, options, out, err);
     if (command == "script") return CommandScript(rest, options, in, out, err);
+    if (command == "vault") return CommandVault(rest, options, out, err);
     err << "quillon-cli: unknown command " << command << " (see quillon-cli --help)\n";
     return kExitUsage;
 }

@@ -26,6 +26,10 @@ int CommandShow(const std::vector<std::string>& args, const WizardOptions& optio
 int CommandScript(const std::vector<std::string>& args, const WizardOptions& options, std::istream& in,
                   std::ostream& out, std::ostream& err);
 
+// quillon-cli vault list | vault show N
+int CommandVault(const std::vector<std::string>& args, const WizardOptions& options, std::ostream& out,
+                 std::ostream& err);
+
 // The whole command line after the program name: dispatches to the commands, --help, --version.
 int RunCli(const std::vector<std::string>& args, const WizardOptions& options, std::istream& in, std::ostream& out,
            std::ostream& err);

@@ -70,5 +70,26 @@ TEST_F(CliCommandsTest, ScriptReadsStandardInput) {
     EXPECT_EQ(Err(), "error: line 1: unknown command: bogus\n");
 }
 
+#ifdef QUILLON_STORE_PATH
+TEST_F(CliCommandsTest, VaultReadsTheStoreTheWizardWouldBind) {
+    std::ostringstream out, err;
+    WizardOptions with_store;
+    with_store.store_path = QUILLON_STORE_PATH;
+    ASSERT_EQ(CommandVault({"list"}, with_store, out, err), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("\n37 037 "), std::string::npos) << out.str();
+    EXPECT_EQ(CommandVault({"show", "72"}, with_store, out, err), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("zs_stack_bank_072.lib"), std::string::npos);
+    EXPECT_EQ(CommandVault({"show", "73"}, with_store, out, err), kExitFailed);
+}
+#endif
+
+TEST_F(CliCommandsTest, VaultWithoutStoreOrWithBadArguments) {
+    EXPECT_EQ(Cli({"vault", "list"}), kExitFailed);  // the options point at no store
+    EXPECT_FALSE(Err().empty());
+    EXPECT_EQ(Cli({"vault"}), kExitUsage);
+    EXPECT_EQ(Cli({"vault", "show"}), kExitUsage);
+    EXPECT_EQ(Cli({"vault", "list", "extra"}), kExitUsage);
+}
+
 }  // namespace
 }  // namespace quillon::cli
