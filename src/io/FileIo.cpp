@@ -131,6 +131,22 @@ std::optional<FileError> RemoveFile(const std::string& path) {
     return std::nullopt;
 }
 
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<FileError> CreateFolder(const std::string& path, bool* existed) {
+    if (existed) *existed = false;
+    if (::mkdir(path.c_str(), 0777) == 0) return std::nullopt;
+    const int err = errno;
+    if (err == EEXIST && IsFolder(path)) {
+        if (existed) *existed = true;
+        return std::nullopt;
+    }
+    return ErrorFor(path, err);
+}
+
 void SetWriteFaults(const WriteFaults& faults) { g_faults = faults; }
 void ClearWriteFaults() { g_faults = {}; }
 

@@ -32,6 +32,13 @@ std::optional<FileError> ReadFileBytes(const std::string& path, std::vector<std:
 // Removes a file; a missing file is not an error.
 std::optional<FileError> RemoveFile(const std::string& path);
 
+// True when `path` names an existing folder (following symbolic links).
+bool IsFolder(const std::string& path);
+
+// Creates the folder `path` (its parent must exist). A folder already there is not an error:
+// `existed` (when given) tells the two apart. A file of that name is an error.
+std::optional<FileError> CreateFolder(const std::string& path, bool* existed = nullptr);
+
 // Fault injection for tests: writes to paths containing `path_contains` (all paths when empty)
 // fail once `fail_after_bytes` bytes of that file are written; renames fail when
 // `fail_rename` is set. Reset with ClearWriteFaults().
