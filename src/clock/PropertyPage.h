@@ -142,6 +142,7 @@ protected:
 
     ClockBlock& Clock() { return *clock_; }
     const ClockBlock& Clock() const { return *clock_; }
+    Platform& Ui() { return *ui_; }
     // The pages' own message boxes have no caption of their own.
     void ShowMessage(std::string text, MessageIcon icon);
     bool AskYesNo(std::string text);

@@ -1,0 +1,85 @@
+#include "clock/ClockMath.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace quillon {
+
+std::uint64_t ScaleHz(std::uint64_t hz, double factor) {
+    const double v = static_cast<double>(hz) * factor;
+    if (!(v > 0.0)) return 0;
+    if (v >= 18446744073709549568.0) return UINT64_MAX;
+    return static_cast<std::uint64_t>(v);
+}
+
+double DividerFactor(std::uint8_t oscicn) {
+    static constexpr double kFactor[4] = {0.125, 0.25, 0.5, 1.0};
+    return kFactor[oscicn & 0x03];
+}
+
+std::uint32_t ExternalHz(std::uint32_t ext_osc_hz, std::uint8_t oscxcn, std::uint8_t halving_modes) {
+    const unsigned mode = (oscxcn >> 4) & 0x07u;
+    if (halving_modes & (1u << mode)) return static_cast<std::uint32_t>(ScaleHz(ext_osc_hz, 0.5));
+    return ext_osc_hz;
+}
+
+std::uint32_t InternalHz(std::uint32_t int_osc_hz, std::uint8_t oscicn) {
+    return static_cast<std::uint32_t>(ScaleHz(int_osc_hz, DividerFactor(oscicn)));
+}
+
+std::uint32_t FitHz(std::uint64_t hz) { return hz > kMaxHz ? 0xFFFFFFFFu : static_cast<std::uint32_t>(hz); }
+
+std::string FormatHz(std::uint64_t hz) { return std::to_string(hz); }
+
+std::string FormatPlainDecimal(double value) {
+    if (!std::isfinite(value)) return "0";
+    if (value == std::trunc(value) && std::fabs(value) < 1e18) {
+        return std::to_string(static_cast<long long>(value));
+    }
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.6f", value);
+    std::string s = buf;
+    while (!s.empty() && s.back() == '0') s.pop_back();
+    if (!s.empty() && s.back() == '.') s.pop_back();
+    return s;
+}
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::uint32_t ReadFrequencyText(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::uint64_t v = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        v = v * 10 + static_cast<unsigned>(text[i] - '0');
+        if (v > kMaxHz) v = kMaxHz + 1;  // saturate; the rest of the digits cannot lower it
+    }
+    if (negative) return 0;
+    return FitHz(v);
+}
+
+std::optional<std::uint32_t> ParseUnsignedWhole(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i == text.size()) return 0u;  // blank
+    if (text[i] == '+') ++i;
+    const std::size_t first_digit = i;
+    std::uint64_t v = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        v = v * 10 + static_cast<unsigned>(text[i] - '0');
+        if (v > kMaxHz) return std::nullopt;
+    }
+    if (i == first_digit) return std::nullopt;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i != text.size()) return std::nullopt;
+    return static_cast<std::uint32_t>(v);
+}
+
+}  // namespace quillon
