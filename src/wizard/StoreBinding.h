@@ -17,8 +17,8 @@ public:
     StoreBinding(const StoreBinding&) = delete;
     StoreBinding& operator=(const StoreBinding&) = delete;
 
-    // Loads the first of `candidates` that loads and looks up both names. Any store loaded
-    // before is freed first.
+    // Loads the first of `candidates` that loads at all and looks up both names in it; a
+    // name it lacks leaves that entry point empty. Any store loaded before is freed first.
     void Load(const std::vector<std::string>& candidates);
     // Frees the store and forgets both entry points.
     void Unload();
