@@ -75,7 +75,18 @@ std::optional<std::string> AnsweringPlatform::SaveFileDialog(const FileDialogReq
 }
 
 std::optional<std::string> AnsweringPlatform::BrowseForFolder(const std::string&, const std::string&) {
-    return TakePath(folders_, "folder", true);
+    std::optional<std::string> folder = TakePath(folders_, "folder", true);
+    // The folder dialog only hands over folders that exist; its "New Folder" button makes
+    // one, which is what an answer naming a missing folder stands for.
+    if (folder) {
+        std::error_code ec;
+        std::filesystem::create_directories(*folder, ec);
+        if (ec || !std::filesystem::is_directory(*folder)) {
+            throw UnansweredDialog("the folder dialog cannot offer " + *folder + ": " +
+                                   (ec ? ec.message() : "a file of that name exists"));
+        }
+    }
+    return folder;
 }
 
 bool AnsweringPlatform::RunSheet(SheetModel& sheet) {

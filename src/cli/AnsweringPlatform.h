@@ -32,6 +32,8 @@ public:
     // An empty optional cancels the dialog. `shown` is the path as the script wrote it; the
     // window receives it as an absolute path, as a real dialog would hand it over.
     void QueueFile(std::optional<std::string> shown, int line);
+    // A queued folder that does not exist is created when the dialog takes it, as the dialog's
+    // "New Folder" button would.
     void QueueFolder(std::optional<std::string> shown, int line);
 
     // Who drives the oscillator sheet while it is open; without one, a sheet is an

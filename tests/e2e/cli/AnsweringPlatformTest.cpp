@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <sstream>
 
+#include "TestSupport.h"
+#include "io/FileIo.h"
+
 namespace quillon::cli {
 namespace {
 
@@ -16,13 +19,14 @@ Message Msg(std::string text, MessageIcon icon = MessageIcon::None) {
 }
 
 TEST(AnsweringPlatform, AnswersComeFromTheQueuesInOrder) {
+    test::TempDir dir;
     std::ostringstream out, err;
     AnsweringPlatform p(out, err, EventStyle::Script);
     p.QueueAnswer(true, 3);
     p.QueueAnswer(false, 4);
     p.QueueFile(std::string("saved.wp"), 5);
     p.QueueFile(std::nullopt, 6);
-    p.QueueFolder(std::string("/tmp/project/"), 7);
+    p.QueueFolder(dir.File("new/project/"), 7);
 
     EXPECT_TRUE(p.AskYesNo(Msg("Save?\nReally?")));
     EXPECT_FALSE(p.AskYesNo(Msg("Again?")));
@@ -31,13 +35,15 @@ TEST(AnsweringPlatform, AnswersComeFromTheQueuesInOrder) {
     // The window gets an absolute path, as a real dialog hands it over.
     EXPECT_EQ(*saved, (std::filesystem::current_path() / "saved.wp").string());
     EXPECT_FALSE(p.OpenFileDialog({}));
-    EXPECT_EQ(p.BrowseForFolder("Select", ""), "/tmp/project");
+    // A folder that is not there yet is made, as the dialog's New Folder button would.
+    EXPECT_EQ(p.BrowseForFolder("Select", ""), dir.File("new/project"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("new/project")));
     EXPECT_EQ(out.str(),
               "question: Save?\\nReally? -> yes\n"
               "question: Again? -> no\n"
               "save-dialog -> saved.wp\n"
               "open-dialog -> cancel\n"
-              "folder-dialog -> /tmp/project/\n");
+              "folder-dialog -> " + dir.File("new/project/") + "\n");
     EXPECT_TRUE(p.UnusedAnswerLines().empty());
 }
 
@@ -48,10 +54,17 @@ TEST(AnsweringPlatform, ADialogWithoutAnAnswerStopsTheRun) {
     EXPECT_THROW(p.OpenFileDialog({}), UnansweredDialog);
     EXPECT_THROW(p.BrowseForFolder("t", ""), UnansweredDialog);
     // Answers of one kind never answer a dialog of another.
-    p.QueueFolder(std::string("x"), 2);
+    p.QueueFolder(std::string("never-taken"), 2);
     EXPECT_THROW(p.SaveFileDialog({}), UnansweredDialog);
     EXPECT_EQ(p.UnusedAnswerLines(), std::vector<int>{2});
     EXPECT_EQ(out.str(), "");
+
+    // A folder answer that names a file cannot be offered by a folder dialog.
+    test::TempDir dir;
+    ASSERT_FALSE(WriteFileText(dir.File("plain"), "x"));
+    AnsweringPlatform q(out, err, EventStyle::Script);
+    q.QueueFolder(dir.File("plain"), 3);
+    EXPECT_THROW(q.BrowseForFolder("t", ""), UnansweredDialog);
 }
 
 TEST(AnsweringPlatform, MessagesWithDetailsHelpAndAbout) {

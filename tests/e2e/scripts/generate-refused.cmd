@@ -1,0 +1,5 @@
+# The defaults choose no transport layer: generation is refused, nothing is written.
+# list: refused
+generate
+--out
+refused
