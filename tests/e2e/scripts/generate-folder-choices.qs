@@ -1,0 +1,14 @@
+# Cancelling the folder question on the first Generate Project writes nothing and leaves the
+# folder empty; the next one asks again. After Select Project Directory, generation asks
+# nothing, and generating twice into the same folder writes the same files.
+# list: chosen
+click HTTP
+folder cancel
+menu generate
+show window
+folder chosen
+menu select-folder
+show window
+menu generate
+menu generate
+show window
