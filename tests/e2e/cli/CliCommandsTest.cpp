@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "TestSupport.h"
+#include "io/FileIo.h"
 
 namespace quillon::cli {
 namespace {
@@ -21,6 +23,7 @@ protected:
     }
     std::string Out() const { return out_.str(); }
     std::string Err() const { return err_.str(); }
+    static std::string ReadText(const std::string& path) { return test::ReadText(path); }
 
     test::TempDir dir_;
     WizardOptions options_;
@@ -71,6 +74,32 @@ TEST_F(CliCommandsTest, ScriptReadsStandardInput) {
 }
 
 #ifdef QUILLON_STORE_PATH
+// The web server example with its project folder line pointing at another folder: the project
+// must still land in --out, and only there.
+TEST_F(CliCommandsTest, GenerateWritesIntoTheOutFolderWhateverTheFileRemembers) {
+    const std::string example = ReadText(std::string(QUILLON_SOURCE_DIR) + "/examples/ethernet-web-server.wp");
+    const std::string other = dir_.File("remembered");
+    std::filesystem::create_directory(other);
+    std::string settings = example;
+    const std::size_t third = settings.find('\n', settings.find('\n') + 1) + 1;
+    ASSERT_EQ(settings[third], '\n');  // the example remembers no folder
+    settings.insert(third, other + "/");
+    ASSERT_FALSE(WriteFileText(dir_.File("web.wp"), settings));
+
+    options_.store_path = QUILLON_STORE_PATH;
+    std::ostringstream out, err;
+    const std::string out_dir = dir_.File("nested/out");
+    ASSERT_EQ(CommandGenerate({dir_.File("web.wp"), "--out", out_dir}, options_, out, err), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Project generated successfully.\n");
+    for (const char* name : {"main.c", "zs_stackconst.h", "TCPIP_Project.wsp", "VFILE_DIR", "zs_stack_common_039.lib"}) {
+        EXPECT_TRUE(std::filesystem::exists(out_dir + "/" + name)) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(other));
+    EXPECT_GT(std::filesystem::file_size(out_dir + "/zs_stack_common_039.lib"), 0u);
+    // The settings file itself is left as it was.
+    EXPECT_EQ(ReadText(dir_.File("web.wp")), settings);
+}
+
 TEST_F(CliCommandsTest, VaultReadsTheStoreTheWizardWouldBind) {
     std::ostringstream out, err;
     WizardOptions with_store;
@@ -82,6 +111,20 @@ TEST_F(CliCommandsTest, VaultReadsTheStoreTheWizardWouldBind) {
     EXPECT_EQ(CommandVault({"show", "73"}, with_store, out, err), kExitFailed);
 }
 #endif
+
+TEST_F(CliCommandsTest, GenerateReportsWhatItCouldNotDo) {
+    // The defaults choose no transport layer: refused, status 1.
+    EXPECT_EQ(Cli({"generate", "--out", dir_.File("refused")}), kExitFailed);
+    EXPECT_EQ(Out(), "Select a Transport Layer\n");
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.File("refused")));
+    // A settings file that cannot be read.
+    EXPECT_EQ(Cli({"generate", dir_.File("missing.wp"), "--out", dir_.File("x")}), kExitFailed);
+    EXPECT_NE(Err().find("could not load " + dir_.File("missing.wp")), std::string::npos) << Err();
+    // An --out that names a file.
+    ASSERT_FALSE(WriteFileText(dir_.File("file"), "x"));
+    EXPECT_EQ(Cli({"generate", "--out", dir_.File("file")}), kExitFailed);
+    EXPECT_NE(Err().find("cannot create the folder"), std::string::npos) << Err();
+}
 
 TEST_F(CliCommandsTest, VaultWithoutStoreOrWithBadArguments) {
     EXPECT_EQ(Cli({"vault", "list"}), kExitFailed);  // the options point at no store
