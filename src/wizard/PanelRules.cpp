@@ -250,6 +250,8 @@ void WizardDialog::RefreshPanel() {
 }
 
 bool WizardDialog::AcceptsTypedText(PanelControl& control, const std::string& text) {
+    // A view that echoes the model's own text back is not a change.
+    if (text == control.text) return false;
     control.text = text;  // what was typed stays in the edit, accepted or not
     if (control.limit == 0 || text.size() <= control.limit) return true;
     Warn(LimitMessage(control.limit));
@@ -270,7 +272,6 @@ void WizardDialog::OnValueEdited(int control_id, const std::string& text) {
             if (field.store) field.store(record_, control.text);
         }
     }
-    NotifyView();
 }
 
 void WizardDialog::OnMacEdited(int control_id, const std::string& text) {
@@ -291,7 +292,6 @@ void WizardDialog::OnMacEdited(int control_id, const std::string& text) {
             record_.eth_src_hw_addr[static_cast<std::size_t>(i - 6)] = byte;
         }
     }
-    NotifyView();
 }
 
 bool WizardDialog::StoreAddress(int control_id) {
@@ -318,11 +318,10 @@ bool WizardDialog::StoreAddress(int control_id) {
 void WizardDialog::OnAddressChanged(int control_id, const Ip4& address) {
     if (refreshing_ || control_id < ControlId::Address1 || control_id > ControlId::Address4) return;
     PanelControl& control = panel_.Control(control_id);
-    if (!control.visible) return;
+    if (!control.visible || control.address == address) return;
     control.address = address;
     modified_ = true;
     StoreAddress(control_id);
-    NotifyView();
 }
 
 void WizardDialog::CommitAddressControls() {
@@ -340,7 +339,7 @@ void WizardDialog::OnComboChanged(int control_id, int index) {
     const int count = country ? kCountryCount : kProtocolCount;
     if (index < -1 || index >= count) return;  // a combo has no such entry
     PanelControl& control = panel_.Control(control_id);
-    if (!control.visible) return;
+    if (!control.visible || control.selection == index) return;
     control.selection = index;
     modified_ = true;
     if (country) {
@@ -350,7 +349,6 @@ void WizardDialog::OnComboChanged(int control_id, int index) {
         record_.protocol_index = index;
         if (index >= 0) record_.modem_protocol = std::string(kProtocolTable[static_cast<std::size_t>(index)].code);
     }
-    NotifyView();
 }
 
 }  // namespace quillon

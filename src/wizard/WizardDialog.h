@@ -152,6 +152,11 @@ private:
     // Settings file (SettingsFile.cpp).
     bool Save();
     bool SaveAs();
+    // Writes the settings to `path` (a new file renamed over the old one) and holds it; false,
+    // after a message naming the file and the reason, when it could not be written.
+    bool WriteSettingsFile(const std::string& path);
+    // After New and Open: the panel and the code-size box show the record as it now is.
+    void ShowRecordInControls();
 
     // Help and About (WizardCommands.cpp): help/index.html beside the program, else the
     // installed copy.

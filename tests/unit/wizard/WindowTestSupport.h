@@ -3,10 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "TestSupport.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon::test {
+
+// The lines of a text that ends each line with a line feed.
+inline std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -1,0 +1,39 @@
+// The settings file (*.wp): plain text, one value per line. Lines 1 to 63 hold the option
+// bits, the code-bank flag, the project folder and 60 parameters; readers of that plain format
+// stop there. After them an extension block, headed "[quillon]", keeps as key=value lines the
+// choices the 63 lines cannot hold: family, DNS, LOCATRA, USB FIFO, the modem selections and
+// the clock block.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "config/ConfigRecord.h"
+
+namespace quillon {
+
+inline constexpr int kSettingsPlainLines = 63;
+inline constexpr std::string_view kSettingsExtensionHeader = "[quillon]";
+// Anything larger is not a settings file; it is refused instead of being read.
+inline constexpr std::size_t kMaxSettingsFileSize = 1024 * 1024;
+
+// The parameter numbers of lines 4 to 63, in line order.
+inline constexpr std::array<int, 60> kSettingsParameterOrder{
+    1,  2,  3,  4,  5,  6,  7,  8,  9,  10,  11,  12,  13,  14,  15,  16,  17,  18,  19, 20,
+    21, 22, 23, 24, 25, 26, 27, 28, 29, 30,  100, 101, 33,  34,  35,  102, 103, 38,  39, 104,
+    54, 105, 106, 107, 108, 109, 46, 47, 51, 52, 53,  57,  58,  59,  60,  61,  62,  63,  64, 65};
+
+// The whole file for `record`, `project_folder` on line 3; every line ends with a line feed.
+std::string WriteSettings(const ConfigRecord& record, const std::string& project_folder);
+
+// Reads a settings file into a record that the caller has just reset to its defaults, and
+// brings the option tree in line with it: the plain lines, the tree sync from the option bits
+// (one adapter, in the tree and in the device bits; Code Bank Project with its flag), then the
+// extension block when there is one. Lines end with CR LF, a lone CR or a lone LF; malformed
+// extension lines are skipped and unknown keys ignored. Never fails.
+void ReadSettings(std::string_view text, ConfigRecord& record, std::string& project_folder, OptionStates& options,
+                  AdapterItem& adapter);
+
+}  // namespace quillon
