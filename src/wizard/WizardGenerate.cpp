@@ -1,12 +1,104 @@
-// Select Project Directory and Generate Project. Being built; see the generator work.
-#include <stdexcept>
-
+// Select Project Directory and Generate Project: the window's part of generation (the checks
+// of the tree, the validation, the clock-derived values and the modem selections), then the
+// generation driver.
+#include "clock/DerivedValues.h"
+#include "config/Validation.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
 
-void WizardDialog::OnSelectProjectDirectory() { throw std::logic_error("Select Project Directory is not built yet"); }
-void WizardDialog::OnGenerateProject() { throw std::logic_error("Generate Project is not built yet"); }
-std::string WizardDialog::ChooseProjectFolder() { throw std::logic_error("ChooseProjectFolder is not built yet"); }
+namespace {
+
+constexpr const char* kFolderDialogTitle = "Select a Folder to Generate Your Project Files In:";
+
+// The folder dialog's path without a trailing "/", except for the root itself.
+std::string WithoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+}  // namespace
+
+// The four choices a project cannot do without; false after telling the user which is missing.
+bool WizardDialog::CheckTreeForGeneration() {
+    const auto any = [&](std::initializer_list<OptionNode> nodes) {
+        for (OptionNode n : nodes) {
+            if (tree_.IsChecked(n)) return true;
+        }
+        return false;
+    };
+    const char* missing = nullptr;
+    if (!any({OptionNode::Ethernet, OptionNode::PPP, OptionNode::SLIP})) {
+        missing = "Select a Link/Physical Layer";
+    } else if (!any({OptionNode::TCP, OptionNode::UDP})) {
+        missing = "Select a Transport Layer";
+    } else if (!any({OptionNode::Vardex, OptionNode::Pelmar, OptionNode::Zintor})) {
+        missing = "Select a Device";
+    } else if (!any({OptionNode::Lanvik, OptionNode::Modara, OptionNode::CustomEthernetDevice})) {
+        missing = "Select a Communication Adapter";
+    }
+    if (!missing) return true;
+    platform_.ShowMessage(Message{missing, MessageIcon::Exclamation, kAppCaption, {}});
+    return false;
+}
+
+// The modem's country and protocol as the two combo boxes show them, and a baud rate SYSCLK
+// can reach.
+void WizardDialog::RefreshModemSelections(std::optional<OptionNode> selected) {
+    // A combo box without a selection leaves the record's earlier choice in place.
+    const int country = panel_.Control(ControlId::CountryCombo).selection;
+    if (country >= 0 && country < kCountryCount) {
+        record_.country_index = country;
+        record_.country_code = std::string(kCountryTable[static_cast<std::size_t>(country)].code);
+    }
+    const int protocol = panel_.Control(ControlId::ProtocolCombo).selection;
+    if (protocol >= 0 && protocol < kProtocolCount) {
+        record_.protocol_index = protocol;
+        record_.modem_protocol = std::string(kProtocolTable[static_cast<std::size_t>(protocol)].code);
+    }
+    modified_ = true;
+    CheckBaudRate(record_, false, &platform_);
+    if (selected == OptionNode::Modara) {
+        panel_.ValueText(1) = std::to_string(static_cast<std::int32_t>(record_.uart_baud_rate));
+        RefreshControls();
+    }
+}
+
+std::string WizardDialog::ChooseProjectFolder() {
+    if (const auto chosen = platform_.BrowseForFolder(kFolderDialogTitle, project_folder_)) {
+        if (chosen->empty()) return kNoFolderSelected;
+        RefreshControls();
+        return WithoutTrailingSlash(*chosen);
+    }
+    return project_folder_.empty() ? std::string(kNoFolderSelected) : project_folder_;
+}
+
+void WizardDialog::OnSelectProjectDirectory() {
+    project_folder_ = ChooseProjectFolder();
+    if (project_folder_ == kNoFolderSelected || project_folder_.ends_with('/')) return;
+    project_folder_ += '/';
+}
+
+void WizardDialog::OnGenerateProject() {
+    last_generation_.reset();
+    const std::optional<OptionNode> selected = tree_.Selected();
+    if (!CheckTreeForGeneration()) return;
+    if (!ValidateRecord(record_, tree_, platform_)) return;
+
+    ComputeTickReload(record_);
+    if (record_.option_bits & OptionBit::Ethernet) ComputeEmifTiming(record_);
+    if (record_.option_bits & OptionBit::Modem) RefreshModemSelections(selected);
+
+    GenerationHooks hooks;
+    hooks.choose_folder = [this] { return ChooseProjectFolder(); };
+    hooks.show_message = [this](const Message& message) { platform_.ShowMessage(message); };
+    last_generation_ = GenerateProject(record_, project_folder_, store_, hooks);
+
+    const std::vector<std::string> store_locations =
+        options_.store_path ? std::vector<std::string>{*options_.store_path}
+                            : StoreBinding::DefaultCandidates(options_.program_dir, options_.install_prefix);
+    if (auto message = GenerationClosingMessage(*last_generation_, store_locations)) platform_.ShowMessage(*message);
+    NotifyView();
+}
 
 }  // namespace quillon
