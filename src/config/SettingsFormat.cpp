@@ -45,11 +45,14 @@ std::string Unquoted(std::string_view s) {
     return std::string(s);
 }
 
-// The one signed field renders negative from 128 on; the minus sign brings the value back.
-std::int8_t SignedByte(std::string_view s) {
+// A line written with "%d" from a field that can render negative (the option bits, the signed
+// `bootp_resend_trys`): the decimal parse ignores the minus sign, so it is applied here, which
+// brings back the value the line was written from.
+std::uint32_t Signed(std::string_view s, int width_bits) {
     const bool negative = !s.empty() && s.front() == '-';
-    const std::uint8_t magnitude = U8(negative ? s.substr(1) : s);
-    return static_cast<std::int8_t>(negative ? static_cast<std::uint8_t>(0u - magnitude) : magnitude);
+    const std::uint32_t magnitude = ParseDecimal(negative ? s.substr(1) : s, width_bits);
+    const std::uint32_t value = negative ? 0u - magnitude : magnitude;
+    return width_bits == 8 ? (value & 0xFFu) : value;
 }
 
 void StoreParameter(ConfigRecord& r, int number, std::string_view s) {
@@ -66,7 +69,7 @@ void StoreParameter(ConfigRecord& r, int number, std::string_view s) {
     case 10: r.arp_auto_update = U8(s); break;
     case 11: r.dhcp_resend_trys = U16(s); break;
     case 12: r.dhcp_default_lease_time = U16(s); break;
-    case 13: r.bootp_resend_trys = SignedByte(s); break;
+    case 13: r.bootp_resend_trys = static_cast<std::int8_t>(Signed(s, 8)); break;
     case 14: r.bootp_request_ip = U16(s); break;
     case 15: r.ftp_max_param = U8(s); break;
     case 16: r.ftp_buffer_len = U16(s); break;
@@ -352,7 +355,7 @@ std::string WriteSettings(const ConfigRecord& r, const std::string& project_fold
 void ReadSettings(std::string_view text, ConfigRecord& r, std::string& project_folder, OptionStates& options,
                   AdapterItem& adapter) {
     const std::vector<std::string_view> lines = SplitLines(text);
-    if (lines.size() > 0) r.option_bits = ParseDecimal(lines[0], 32);
+    if (lines.size() > 0) r.option_bits = Signed(lines[0], 32);
     if (lines.size() > 1) r.code_bank = ParseDecimal(lines[1], 8);
     if (lines.size() > 2) project_folder = std::string(lines[2]);
     for (std::size_t k = 3; k < lines.size() && k < kSettingsPlainLines; ++k) {

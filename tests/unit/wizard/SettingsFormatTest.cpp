@@ -28,6 +28,7 @@ std::vector<std::string> PlainDefaults(const std::string& folder = "/home/u/proj
 struct Loaded {
     explicit Loaded(const std::string& text) {
         for (N n : {N::Lanvik, N::Ethernet, N::Vardex}) options.SetState(n, NodeState::On);
+        options.SetState(N::UsbFifoSupport, NodeState::Unavailable);
         ReadSettings(text, record, folder, options, adapter);
     }
     ConfigRecord record;
@@ -242,6 +243,17 @@ TEST(SettingsFormatTest, ArbitraryBytesNeverBreakTheReader) {
         const int adapters = loaded.options.IsChecked(N::Lanvik) + loaded.options.IsChecked(N::Modara) +
                              loaded.options.IsChecked(N::CustomEthernetDevice);
         EXPECT_EQ(adapters, 1);
+
+        // Whatever was read is saved and read back unchanged; the modem codes follow their indices.
+        Loaded again(WriteSettings(loaded.record, loaded.folder));
+        ConfigRecord expected = loaded.record;
+        expected.country_code = again.record.country_code;
+        expected.modem_protocol = again.record.modem_protocol;
+        ASSERT_EQ(again.record, expected) << text;
+        EXPECT_EQ(again.folder, loaded.folder);
+        for (int n = 1; n <= kOptionNodeCount; ++n) {
+            EXPECT_EQ(again.options.State(OptionNode(n)), loaded.options.State(OptionNode(n))) << n;
+        }
     }
 }
 
