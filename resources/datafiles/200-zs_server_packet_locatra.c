@@ -1,0 +1,20 @@
+//-----------------------------------------------------------------------------
+// zs_server_process_packet
+//-----------------------------------------------------------------------------
+//
+// The stack calls it for every packet that arrives on a socket the application opened
+// itself (tcp_open_socket, udp_open_socket); the stack's own servers take their packets
+// before. packet holds len bytes of payload and stays valid until the function returns.
+// Packets of the LOCATRA socket go to the LOCATRA service; others are only counted.
+//
+word zs_unclaimed_packets;
+
+void zs_server_process_packet (int socket, byte kpv_xdata *packet, word len)
+{
+    if (socket == locatra_socket)
+    {
+        locatra_process_packet (packet, len);
+        return;
+    }
+    zs_unclaimed_packets++;
+}
