@@ -3,6 +3,12 @@
 // stop there. After them an extension block, headed "[quillon]", keeps as key=value lines the
 // choices the 63 lines cannot hold: family, DNS, LOCATRA, USB FIFO, the modem selections and
 // the clock block.
+//
+// The block's keys, each written once per save, in this order:
+//   family=vardex|pelmar|zintor   dns=0|1   locatra=0|1   usb_fifo=0|1
+//   country_index=N   protocol_index=N   phone_number=TEXT
+//   oscxcn pll0cn pll0div pll0mul pll0flt clksel clkmul oscicn flscl (register bytes, decimal)
+//   ext_osc_hz sysclk_hz int_osc_hz (hertz)   clock_confirmed=0|1
 #pragma once
 
 #include <array>

@@ -12,7 +12,12 @@ namespace quillon {
 
 std::unique_ptr<HeldSettingsFile> HeldSettingsFile::Open(const std::string& path, Mode mode, FileError* error) {
     const int flags = O_RDWR | O_CLOEXEC | (mode == Mode::CreateOrTruncate ? (O_CREAT | O_TRUNC) : 0);
-    const int fd = ::open(path.c_str(), flags, 0666);
+    int fd = ::open(path.c_str(), flags, 0666);
+    // A settings file the user may only read (an installed example, say) still opens; saving
+    // it is refused later, when the file is to be written.
+    if (fd < 0 && mode == Mode::OpenExisting && (errno == EACCES || errno == EROFS)) {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    }
     if (fd < 0) {
         if (error) *error = {path, std::strerror(errno)};
         return nullptr;

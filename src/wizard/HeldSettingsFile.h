@@ -17,7 +17,8 @@ class HeldSettingsFile {
 public:
     enum class Mode { OpenExisting, CreateOrTruncate };
 
-    // Opens and locks `path`; on failure returns nothing and fills `error` with the reason.
+    // Opens and locks `path`; on failure returns nothing and fills `error` with the reason. An
+    // existing file that may only be read is opened for reading.
     static std::unique_ptr<HeldSettingsFile> Open(const std::string& path, Mode mode, FileError* error);
 
     ~HeldSettingsFile();

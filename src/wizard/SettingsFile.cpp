@@ -4,8 +4,10 @@
 // second copy of the wizard cannot open it at the same time. Saving writes a complete new file
 // beside the old one and renames it over it, so the old settings survive any failure.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "config/SettingsFormat.h"
 #include "wizard/HeldSettingsFile.h"
@@ -89,6 +91,12 @@ bool WizardDialog::SaveAs() {
 }
 
 bool WizardDialog::WriteSettingsFile(const std::string& path) {
+    // The new file is renamed over the old one, which needs no permission on the old file
+    // itself; a file the user may not write is refused here instead.
+    if (Exists(path) && ::access(path.c_str(), W_OK) != 0) {
+        Warn("Cannot save the settings file " + Quote(path) + ": " + std::strerror(errno));
+        return false;
+    }
     const std::string text = WriteSettings(record_, project_folder_);
     if (const std::optional<FileError> error =
             ReplaceFileAtomically(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {

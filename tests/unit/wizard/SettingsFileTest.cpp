@@ -198,6 +198,25 @@ TEST_F(SettingsFileTest, SaveIntoAFolderThatCannotBeWrittenIsReported) {
     EXPECT_TRUE(dlg.Modified());
 }
 
+TEST_F(SettingsFileTest, AReadOnlyFileOpensButIsNotOverwritten) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    const std::string path = dir.File("example.wp");
+    Click(N::HTTP);
+    SaveAs(path);
+    dlg.OnFileNew();
+    ::chmod(path.c_str(), 0444);
+    const std::string before = ReadText(path);
+    Open(path);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(Checked(N::HTTP));
+    Click(N::FTP);
+    dlg.OnFileSave();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("Permission denied"), std::string::npos);
+    EXPECT_TRUE(dlg.Modified());
+    EXPECT_EQ(ReadText(path), before);
+}
+
 TEST_F(SettingsFileTest, ExitAsksOnlyAfterChangesAndStaysOpenWhenTheSaveFails) {
     EXPECT_TRUE(dlg.OnExit());
     EXPECT_TRUE(ui.questions.empty());
