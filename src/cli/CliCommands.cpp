@@ -24,8 +24,6 @@ namespace {
 // Scripts are small; anything near this size is not a script.
 constexpr std::size_t kMaxScriptBytes = 16u << 20;
 
-constexpr const char* kSuccessText = "Project generated successfully.";
-
 struct Arguments {
     std::optional<std::string> settings;
     std::optional<std::string> out_dir;
@@ -73,14 +71,29 @@ bool LoadSettings(WizardDialog& window, AnsweringPlatform& platform, const std::
     return !window.SettingsFileName().empty();
 }
 
-// Whether the last message box of the generation is its success message (it may go on with a
-// second line, for example to say that the stack libraries are missing).
-bool GenerationSucceeded(const AnsweringPlatform& platform, std::size_t messages_before) {
-    const auto& messages = platform.Messages();
-    if (messages.size() <= messages_before) return false;
-    const Message& last = messages.back();
-    return last.text.rfind(kSuccessText, 0) == 0 && last.icon != MessageIcon::Exclamation &&
-           last.icon != MessageIcon::Error;
+// The exit status of a Generate Project command, with a line on `err` for anything but a
+// complete project. The window has already shown its own message.
+int GenerationStatus(const WizardDialog& window, std::ostream& err) {
+    const auto& report = window.LastGeneration();
+    if (!report) {
+        err << "quillon-cli generate: generation was refused; no project was written\n";
+        return kExitFailed;
+    }
+    switch (report->outcome) {
+    case GenerationOutcome::Generated:
+        if (report->libraries_from_store) return kExitOk;
+        // Written, but it cannot link: not a success for a build that relies on it.
+        err << "quillon-cli generate: the project was written without its stack libraries\n";
+        return kExitFailed;
+    case GenerationOutcome::Cancelled:
+        err << "quillon-cli generate: generation was cancelled; no project was written\n";
+        return kExitFailed;
+    case GenerationOutcome::Failed: break;
+    }
+    err << "quillon-cli generate: generation failed";
+    if (!report->failures.empty()) err << " (" << report->failures.size() << " file(s) could not be written)";
+    err << '\n';
+    return kExitFailed;
 }
 
 }  // namespace
@@ -114,13 +127,8 @@ int CommandGenerate(const std::vector<std::string>& args, const WizardOptions& o
         // dialog is asked and answered with DIR.
         window.SetProjectFolder({});
         platform.QueueFolder(out_dir, 0);
-        const std::size_t before = platform.Messages().size();
         window.OnGenerateProject();
-        if (!GenerationSucceeded(platform, before)) {
-            err << "quillon-cli generate: no project was generated\n";
-            return kExitFailed;
-        }
-        return kExitOk;
+        return GenerationStatus(window, err);
     } catch (const UnansweredDialog& e) {
         err << "quillon-cli generate: " << e.what() << '\n';
         return kExitUsage;

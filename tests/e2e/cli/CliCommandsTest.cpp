@@ -124,6 +124,11 @@ TEST_F(CliCommandsTest, GenerateReportsWhatItCouldNotDo) {
     ASSERT_FALSE(WriteFileText(dir_.File("file"), "x"));
     EXPECT_EQ(Cli({"generate", "--out", dir_.File("file")}), kExitFailed);
     EXPECT_NE(Err().find("cannot create the folder"), std::string::npos) << Err();
+    // Without the store the project is written with empty libraries and cannot link.
+    const std::string web = std::string(QUILLON_SOURCE_DIR) + "/examples/ethernet-web-server.wp";
+    EXPECT_EQ(Cli({"generate", web, "--out", dir_.File("nostore")}), kExitFailed);
+    EXPECT_EQ(Err(), "quillon-cli generate: the project was written without its stack libraries\n");
+    EXPECT_EQ(std::filesystem::file_size(dir_.File("nostore/zs_stack_common_039.lib")), 0u);
 }
 
 TEST_F(CliCommandsTest, VaultWithoutStoreOrWithBadArguments) {
