@@ -4,7 +4,8 @@
 //
 // The variables and buffers of the TCP/IP stack. The stack comes precompiled, so it
 // cannot see the constants of zs_userconst.h: everything it sizes or sets from the
-// configuration is defined here, and the stack reads it at run time.
+// configuration is defined here, and the stack reads it at run time. A buffer size of 0
+// cannot be compiled; the #error checks below name the constant to fix instead.
 //
 
 #include "zs_userconst.h"
@@ -103,6 +104,9 @@ kpv_const word  zs_bootp_request_ip     = bootp_request_ip;
 kpv_const word  zs_dns_buff_size        = dns_buff_size;
 kpv_const word  zs_dns_send_trys        = dns_send_trys;
 kpv_const word  zs_dns_wait_ticks       = dns_wait_ticks;
+#if dns_buff_size < 1
+#error "dns_buff_size in zs_userconst.h must be at least 1"
+#endif
 byte dns_buffer[dns_buff_size];
 ¢£10&
 //-----------------------------------------------------------------------------
@@ -112,6 +116,12 @@ kpv_const byte  zs_ftp_max_param        = ftp_max_param;
 kpv_const word  zs_ftp_buffer_len       = ftp_buffer_len;
 kpv_const word  zs_ftp_num_users        = ftp_num_users;
 kpv_const word  zs_mem_pool_size        = mem_pool_size;
+#if ftp_buffer_len < 1
+#error "ftp_buffer_len in zs_userconst.h must be at least 1"
+#endif
+#if mem_pool_size < 1
+#error "mem_pool_size in zs_userconst.h must be at least 1"
+#endif
 byte ftp_param[ftp_max_param];
 byte ftp_buffer[ftp_buffer_len];
 zs_user ftp_user_table[ZS_AT_LEAST_ONE(ftp_num_users)];
@@ -126,6 +136,15 @@ byte mem_pool[mem_pool_size];
 kpv_const word  zs_http_buffer_len      = http_buffer_len;
 kpv_const word  zs_uri_buffer_len       = uri_buffer_len;
 kpv_const word  zs_body_buffer_len      = body_buffer_len;
+#if http_buffer_len < 1
+#error "http_buffer_len in zs_userconst.h must be at least 1"
+#endif
+#if uri_buffer_len < 1
+#error "uri_buffer_len in zs_userconst.h must be at least 1"
+#endif
+#if body_buffer_len < 1
+#error "body_buffer_len in zs_userconst.h must be at least 1"
+#endif
 byte http_buffer[http_buffer_len];
 byte uri_buffer[uri_buffer_len];
 byte body_buffer[body_buffer_len];
@@ -141,6 +160,9 @@ kpv_const word  zs_tftp_resend_trys     = tftp_resend_trys;
 // PING
 //-----------------------------------------------------------------------------
 kpv_const word  zs_ping_buff_size       = ping_buff_size;
+#if ping_buff_size < 1
+#error "ping_buff_size in zs_userconst.h must be at least 1"
+#endif
 byte ping_buffer[ping_buff_size];
 ££06&
 //-----------------------------------------------------------------------------

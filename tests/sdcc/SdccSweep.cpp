@@ -176,7 +176,39 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A buffer size of 0 must stop the build with a message that names the constant, not with
+    // the compiler's own complaint about an array of unknown size.
+    const std::size_t first_refusal = compiles.size();
+    if (only.empty()) {
+        const fs::path folder = out_dir / "zero_ping_buffer";
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+        fs::create_directories(folder / "logs");
+        ConfigRecord record = sweep::BuildSweepRecord(sweep::SweepConfigs().front());
+        record.ping_buff_size = 0;
+        std::string project_folder = folder.string() + "/";
+        GenerateProject(record, project_folder, no_store);
+        Compile job;
+        job.config = "zero_ping_buffer";
+        job.folder = folder;
+        job.source = "zs_vars.c";
+        job.command = {sdcc, "-mmcs51", "--model-large", "-c", job.source, "-o", (folder / "logs").string() + "/"};
+        job.log = folder / "logs" / "zs_vars.log";
+        compiles.push_back(job);
+    }
+
     RunAll(compiles, parallel);
+    for (std::size_t i = first_refusal; i < compiles.size(); ++i) {
+        const Compile& job = compiles[i];
+        const std::string log = ReadAll(job.log);
+        if (job.status == 0 || log.find("ping_buff_size in zs_userconst.h must be at least 1") == std::string::npos) {
+            std::cerr << "FAIL " << job.config << ": a zero buffer size was not refused by name\n" << log << "\n";
+            ++failures;
+        } else {
+            std::cout << "ok   " << job.config << ": refused by name\n";
+        }
+    }
+    compiles.resize(first_refusal);
     for (const Compile& job : compiles) {
         const std::string log = ReadAll(job.log);
         const std::string where = job.config + ": " + (job.folder.filename() == "VFILE_DIR" ? "VFILE_DIR/" : "") +
