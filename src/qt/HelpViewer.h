@@ -1,0 +1,28 @@
+// The help window: a browser over the HTML help pages that ship beside the program, with the
+// usual Back, Forward and Contents buttons. One window, reused by every Help command.
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace quillon::qt {
+
+class HelpViewer : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpViewer(QWidget* parent = nullptr);
+
+    // Shows `path` and brings the window to the front; false when the file cannot be read or
+    // holds nothing to show.
+    bool ShowFile(const QString& path);
+
+    QTextBrowser* Browser() const { return browser_; }
+
+private:
+    QTextBrowser* browser_;
+    QUrl home_;
+};
+
+}  // namespace quillon::qt

@@ -1,0 +1,177 @@
+#include "qt/OptionTreeView.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+
+#include "qt/Artwork.h"
+#include "qt/GuardedCall.h"
+
+namespace quillon::qt {
+
+namespace {
+
+// Knows where the style puts an item's image, which is what a press is tested against.
+class OptionItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QRect DecorationRect(QStyleOptionViewItem option, const QModelIndex& index) const {
+        initStyleOption(&option, index);
+        const QWidget* widget = option.widget;
+        const QStyle* style = widget ? widget->style() : QApplication::style();
+        return style->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, widget);
+    }
+};
+
+}  // namespace
+
+OptionTreeView::OptionTreeView(WizardDialog& wizard, QWidget* parent) : QTreeWidget(parent), wizard_(wizard) {
+    setObjectName(QStringLiteral("optionTree"));
+    setColumnCount(1);
+    setHeaderHidden(true);
+    header()->setStretchLastSection(true);
+    setIconSize(QSize(kTreeImageSize, kTreeImageSize));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setExpandsOnDoubleClick(false);
+    setDragEnabled(false);
+    setUniformRowHeights(true);
+    setItemDelegate(new OptionItemDelegate(this));
+
+    for (const NodeInfo& info : OptionNodeTable()) {
+        QTreeWidgetItem* item = info.parent ? new QTreeWidgetItem(Item(*info.parent))
+                                            : new QTreeWidgetItem(this);
+        item->setText(0, QString::fromUtf8(info.text.data(), static_cast<qsizetype>(info.text.size())));
+        item->setData(0, Qt::UserRole, static_cast<int>(info.node));
+        items_[static_cast<std::size_t>(info.node) - 1] = item;
+    }
+
+    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+        if (syncing_ || !current) return;
+        const OptionNode node = NodeOf(current);
+        if (wizard_.Tree().Selected() == node) return;
+        Guarded(wizard_.Ui(), [&] { wizard_.OnSelectionChange(node); });
+    });
+    // Expansion is view state that the model keeps too, so that a later sync does not undo it.
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        if (!syncing_) wizard_.Tree().SetExpanded(NodeOf(item), true);
+    });
+    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+        if (!syncing_) wizard_.Tree().SetExpanded(NodeOf(item), false);
+    });
+    SyncFromModel();
+}
+
+OptionNode OptionTreeView::NodeOf(const QTreeWidgetItem* item) const {
+    return static_cast<OptionNode>(item->data(0, Qt::UserRole).toInt());
+}
+
+void OptionTreeView::SyncFromModel() {
+    const OptionTree& tree = wizard_.Tree();
+    // The selection is compared on its own: the model's revision need not count selection moves.
+    if (synced_once_ && tree.Revision() == synced_revision_ && tree.Selected() == synced_selection_) return;
+    syncing_ = true;
+    const QSignalBlocker block(this);
+    for (const NodeInfo& info : OptionNodeTable()) {
+        QTreeWidgetItem* item = Item(info.node);
+        item->setIcon(0, TreeImageIcon(tree.Image(info.node)));
+        if (item->childCount() > 0 && item->isExpanded() != tree.IsExpanded(info.node)) {
+            item->setExpanded(tree.IsExpanded(info.node));
+        }
+    }
+    if (const auto selected = tree.Selected()) {
+        QTreeWidgetItem* item = Item(*selected);
+        if (currentItem() != item) setCurrentItem(item);
+        if (!item->isSelected()) item->setSelected(true);
+        scrollToItem(item);
+    } else {
+        clearSelection();
+    }
+    syncing_ = false;
+    synced_revision_ = tree.Revision();
+    synced_selection_ = tree.Selected();
+    synced_once_ = true;
+    // The view's own slots were blocked with the signals; make sure it repaints.
+    viewport()->update();
+}
+
+QRect OptionTreeView::ImageRect(OptionNode node) const {
+    const QModelIndex index = indexFromItem(Item(node));
+    const QRect item_rect = visualRect(index);
+    if (!index.isValid() || item_rect.isEmpty()) return {};
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = item_rect;
+    return static_cast<OptionItemDelegate*>(itemDelegate())->DecorationRect(option, index);
+}
+
+void OptionTreeView::Press(QMouseEvent* event) {
+    press_forwarded_ = false;
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid()) {
+        event->accept();
+        return;
+    }
+    if (!visualRect(index).contains(pos)) {
+        // Left of the item: the branch arrow, which expands and collapses as usual.
+        press_forwarded_ = true;
+        QTreeWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    const OptionNode node = NodeOf(itemFromIndex(index));
+    if (ImageRect(node).contains(pos)) {
+        Guarded(wizard_.Ui(), [&] { wizard_.OnOptionClick(node); });
+    } else if (wizard_.Tree().Selected() != node) {
+        Guarded(wizard_.Ui(), [&] { wizard_.OnSelectionChange(node); });
+    }
+    SyncFromModel();
+}
+
+void OptionTreeView::mousePressEvent(QMouseEvent* event) { Press(event); }
+
+// Widgets get the second press of a double click as the double click itself. It counts as the
+// press it is, as it does for every Qt button: a quick second click on a box switches it back.
+// Nothing expands or collapses.
+void OptionTreeView::mouseDoubleClickEvent(QMouseEvent* event) { Press(event); }
+
+void OptionTreeView::mouseReleaseEvent(QMouseEvent* event) {
+    if (press_forwarded_) {
+        press_forwarded_ = false;
+        QTreeWidget::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void OptionTreeView::mouseMoveEvent(QMouseEvent* event) {
+    // Dragging with the button held would move the selection behind the model's back.
+    if (event->buttons() != Qt::NoButton && !press_forwarded_) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseMoveEvent(event);
+}
+
+void OptionTreeView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        if (event->isAutoRepeat()) return;
+        if (const auto selected = wizard_.Tree().Selected()) {
+            Guarded(wizard_.Ui(), [&] { wizard_.OnOptionClick(*selected); });
+            SyncFromModel();
+        }
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+}  // namespace quillon::qt

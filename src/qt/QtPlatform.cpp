@@ -1,0 +1,140 @@
+#include "qt/QtPlatform.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStringList>
+#include <QWidget>
+
+#include "qt/AboutDialog.h"
+#include "qt/HelpViewer.h"
+#include "qt/SheetDialog.h"
+
+namespace quillon::qt {
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::None: return QMessageBox::NoIcon;
+    case MessageIcon::Exclamation: return QMessageBox::Warning;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::Error: return QMessageBox::Critical;
+    case MessageIcon::Information: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakeMessageBox(const Message& message, QMessageBox::StandardButtons buttons,
+                                            QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(ToQtIcon(message.icon), FromStd(message.caption),
+                                             FromStd(message.text), buttons, parent);
+    // Texts hold paths and user input; none of it is markup.
+    box->setTextFormat(Qt::PlainText);
+    if (!message.details.empty()) {
+        QStringList lines;
+        for (const std::string& line : message.details) lines << FromStd(line);
+        box->setDetailedText(lines.join(QLatin1Char('\n')));
+    }
+    return box;
+}
+
+QStringList NameFiltersFrom(const std::string& filter) {
+    const QStringList parts = FromStd(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i].trimmed();
+        if (name.isEmpty()) break;
+        // The description usually repeats its patterns in parentheses; Qt adds its own.
+        const qsizetype open = name.lastIndexOf(QLatin1Char('('));
+        if (open > 0 && name.endsWith(QLatin1Char(')'))) name = name.left(open).trimmed();
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns) {
+            p = p.trimmed();
+            // "*.*" would hide files without an extension here.
+            if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+        }
+        filters << QStringLiteral("%1 (%2)").arg(name, patterns.join(QLatin1Char(' ')));
+    }
+    if (filters.isEmpty()) filters << QStringLiteral("All Files (*)");
+    return filters;
+}
+
+QtPlatform::QtPlatform() = default;
+
+QtPlatform::~QtPlatform() { delete help_.data(); }
+
+HelpViewer* QtPlatform::Help() const { return help_.data(); }
+
+void QtPlatform::SetParentWidget(QWidget* parent) { parent_ = parent; }
+
+void QtPlatform::ShowMessage(const Message& message) {
+    auto box = MakeMessageBox(message, QMessageBox::Ok, parent_);
+    box->exec();
+}
+
+bool QtPlatform::AskYesNo(const Message& question) {
+    auto box = MakeMessageBox(question, QMessageBox::Yes | QMessageBox::No, parent_);
+    box->setDefaultButton(QMessageBox::Yes);
+    return box->exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtPlatform::RunFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(parent_, save ? QStringLiteral("Save As") : QStringLiteral("Open"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(NameFiltersFrom(request.filter));
+    dialog.setDefaultSuffix(FromStd(request.default_extension));
+    if (!request.initial_folder.empty()) dialog.setDirectory(FromStd(request.initial_folder));
+    // A wildcard "name" only repeats the filter; a real name is offered as the file.
+    const QString name = FromStd(request.initial_name);
+    if (!name.isEmpty() && !name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?'))) {
+        dialog.selectFile(name);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::optional<std::string> QtPlatform::OpenFileDialog(const FileDialogRequest& request) {
+    if (pre_answered_open_) {
+        std::optional<std::string> answer = std::move(pre_answered_open_);
+        pre_answered_open_.reset();
+        return answer;
+    }
+    return ChooseFileToOpen(request);
+}
+
+std::optional<std::string> QtPlatform::ChooseFileToOpen(const FileDialogRequest& request) {
+    return RunFileDialog(request, false);
+}
+
+std::optional<std::string> QtPlatform::SaveFileDialog(const FileDialogRequest& request) {
+    return RunFileDialog(request, true);
+}
+
+std::optional<std::string> QtPlatform::BrowseForFolder(const std::string& title, const std::string& initial_folder) {
+    const QString folder = QFileDialog::getExistingDirectory(parent_, FromStd(title), FromStd(initial_folder),
+                                                             QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) return std::nullopt;
+    return folder.toStdString();
+}
+
+bool QtPlatform::RunSheet(SheetModel& sheet) {
+    SheetDialog dialog(sheet, *this, parent_);
+    return dialog.Run();
+}
+
+bool QtPlatform::ShowHelp(const std::string& path) {
+    if (!help_) help_ = new HelpViewer(parent_);
+    return help_->ShowFile(FromStd(path));
+}
+
+void QtPlatform::ShowAbout() {
+    AboutDialog about(parent_);
+    about.exec();
+}
+
+}  // namespace quillon::qt

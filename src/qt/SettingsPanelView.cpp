@@ -1,0 +1,291 @@
+#include "qt/SettingsPanelView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "qt/AddressEdit.h"
+#include "qt/GuardedCall.h"
+#include "qt/UpperCaseValidator.h"
+
+namespace quillon::qt {
+
+namespace {
+
+namespace C = ControlId;
+
+QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+
+bool IsValueEdit(int id) { return id == C::Value1 || id == C::Value2 || id == C::Value3 || id == C::Value4; }
+
+template <std::size_t N>
+void FillCombo(QComboBox* combo, const std::array<TableEntry, N>& table) {
+    for (const TableEntry& entry : table) {
+        combo->addItem(QString::fromUtf8(entry.name.data(), static_cast<qsizetype>(entry.name.size())));
+    }
+}
+
+// Hidden controls keep their space, so the rows stay where they are.
+void RetainSizeWhenHidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
+
+// The panel's longest caption; the group is made wide enough for it, so that no caption is cut
+// and the window does not change width when a longer one appears.
+constexpr const char* kWidestCaption = "Buffer size for command line params (bytes):";
+
+}  // namespace
+
+SettingsPanelView::SettingsPanelView(WizardDialog& wizard, QWidget* parent) : QWidget(parent), wizard_(wizard) {
+    setObjectName(QStringLiteral("settingsPanel"));
+    for (const PanelControl& control : wizard_.Panel().Controls()) {
+        QWidget* widget = Create(control);
+        widget->setObjectName(QStringLiteral("control%1").arg(control.id));
+        RetainSizeWhenHidden(widget);
+        widgets_[control.id] = widget;
+    }
+
+    auto* settings = new QGroupBox(QStringLiteral("Settings"), this);
+    settings->setObjectName(QStringLiteral("settingsGroup"));
+    BuildSettingsGroup(settings);
+    auto* code_size = new QGroupBox(QStringLiteral("Code Size"), this);
+    code_size->setObjectName(QStringLiteral("codeSizeGroup"));
+    BuildCodeSizeGroup(code_size);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(settings, 1);
+    layout->addWidget(code_size, 0);
+    SyncFromModel();
+}
+
+QWidget* SettingsPanelView::Create(const PanelControl& control) {
+    const int id = control.id;
+    switch (control.kind) {
+    case PanelControlKind::Label: return new QLabel(this);
+    case PanelControlKind::Edit: {
+        auto* edit = new QLineEdit(this);
+        if (control.read_only) {
+            edit->setReadOnly(true);
+            edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            edit->setFocusPolicy(Qt::ClickFocus);
+        }
+        if (IsValueEdit(id)) {
+            connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+                Guarded(wizard_.Ui(), [&] { wizard_.OnValueEdited(id, text.toStdString()); });
+            });
+        }
+        return edit;
+    }
+    case PanelControlKind::Mac: {
+        auto* edit = new QLineEdit(this);
+        edit->setValidator(new UpperCaseValidator(edit));
+        edit->setAlignment(Qt::AlignCenter);
+        edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("WW")) + 14);
+        connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+            Guarded(wizard_.Ui(), [&] { wizard_.OnMacEdited(id, text.toStdString()); });
+        });
+        return edit;
+    }
+    case PanelControlKind::Address: {
+        auto* address = new AddressEdit(this);
+        connect(address, &AddressEdit::addressEdited, this, [this, id](const Ip4& value) {
+            Guarded(wizard_.Ui(), [&] { wizard_.OnAddressChanged(id, value); });
+        });
+        return address;
+    }
+    case PanelControlKind::Combo: {
+        auto* combo = new QComboBox(this);
+        if (id == C::CountryCombo) FillCombo(combo, kCountryTable);
+        if (id == C::ProtocolCombo) FillCombo(combo, kProtocolTable);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        connect(combo, &QComboBox::activated, this, [this, id](int index) {
+            Guarded(wizard_.Ui(), [&] { wizard_.OnComboChanged(id, index); });
+        });
+        return combo;
+    }
+    case PanelControlKind::Check: {
+        auto* check = new QCheckBox(this);
+        connect(check, &QCheckBox::clicked, this, [this](bool checked) {
+            Guarded(wizard_.Ui(), [&] { wizard_.OnArpAutoUpdateClicked(checked); });
+        });
+        return check;
+    }
+    case PanelControlKind::Button: {
+        auto* button = new QPushButton(this);
+        button->setAutoDefault(false);
+        // Some air around the caption; the style's own margin leaves it touching the frame.
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QString::fromStdString(control.text)) + 32);
+        connect(button, &QPushButton::clicked, this, [this, id] { OnButton(id); });
+        return button;
+    }
+    }
+    return new QWidget(this);
+}
+
+void SettingsPanelView::OnButton(int id) {
+    Guarded(wizard_.Ui(), [&] {
+        if (id == C::ConfigureSysclk) wizard_.OnConfigureSysclk();
+        if (id == C::UpdateBaudRate) wizard_.OnUpdateUartBaudRate();
+    });
+}
+
+void SettingsPanelView::BuildSettingsGroup(QGroupBox* group) {
+    auto* grid = new QGridLayout(group);
+    grid->setColumnStretch(0, 1);
+    grid->setVerticalSpacing(4);
+    grid->setHorizontalSpacing(8);
+    const auto w = [this](int id) { return widgets_.at(id); };
+    // Controls that stand side by side share a row widget; a row is hidden while all its
+    // controls are, so that it never covers the controls that share its place.
+    const auto row_of = [&](const char* name, std::vector<int> ids, int spacing) {
+        auto* row = new QWidget(group);
+        row->setObjectName(QString::fromLatin1(name));
+        auto* box = new QHBoxLayout(row);
+        box->setContentsMargins(0, 0, 0, 0);
+        box->setSpacing(spacing);
+        for (int id : ids) box->addWidget(w(id), qobject_cast<QLineEdit*>(w(id)) && id == C::Value1 ? 1 : 0);
+        RetainSizeWhenHidden(row);
+        rows_.push_back({row, std::move(ids)});
+        return row;
+    };
+    std::vector<int> dest_mac, src_mac;
+    for (int i = 0; i < 6; ++i) {
+        dest_mac.push_back(C::DestMacFirst + i);
+        src_mac.push_back(C::SrcMacFirst + i);
+    }
+    // "Update UART Baud Rate" follows the baud rate; only that node shows it, and the first
+    // value has the full width everywhere else.
+    QSizePolicy button_policy = w(C::UpdateBaudRate)->sizePolicy();
+    button_policy.setRetainSizeWhenHidden(false);
+    w(C::UpdateBaudRate)->setSizePolicy(button_policy);
+    QWidget* value1_row = row_of("value1Row", {C::Value1, C::UpdateBaudRate}, 8);
+    QWidget* dest_mac_row = row_of("destMacRow", dest_mac, 4);
+    QWidget* src_mac_row = row_of("srcMacRow", src_mac, 4);
+
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    // Each label stands above its value; the address controls, the MAC rows, the combo boxes
+    // and "Configure SYSCLK" take the place of the value that their node does not use.
+    grid->addWidget(w(C::Label1), 0, 0);
+    grid->addWidget(value1_row, 1, 0);
+    grid->addWidget(w(C::Address1), 1, 0, left);
+    grid->addWidget(dest_mac_row, 1, 0, left);
+    grid->addWidget(w(C::ConfigureSysclk), 1, 0, left);
+    grid->addWidget(w(C::Label2), 2, 0);
+    grid->addWidget(w(C::CountryLabel), 2, 0);
+    grid->addWidget(w(C::Value2), 3, 0);
+    grid->addWidget(w(C::Address2), 3, 0, left);
+    grid->addWidget(src_mac_row, 3, 0, left);
+    grid->addWidget(w(C::CountryCombo), 3, 0, left);
+    grid->addWidget(w(C::Label3), 4, 0);
+    grid->addWidget(w(C::ProtocolLabel), 4, 0);
+    grid->addWidget(w(C::Value3), 5, 0);
+    grid->addWidget(w(C::Address3), 5, 0, left);
+    grid->addWidget(w(C::ProtocolCombo), 5, 0, left);
+    grid->addWidget(w(C::Label4), 6, 0);
+    grid->addWidget(w(C::Value4), 7, 0);
+    grid->addWidget(w(C::Address4), 7, 0, left);
+    grid->addWidget(w(C::Label5), 8, 0);
+    grid->addWidget(w(C::ArpAutoUpdate), 9, 0);
+    grid->setRowStretch(10, 1);
+
+    for (int id : {C::Label1, C::Label2, C::Label3, C::Label4, C::Label5, C::CountryLabel, C::ProtocolLabel}) {
+        // Captions never widen the window; the group's minimum width below fits the longest.
+        auto* label = static_cast<QLabel*>(w(id));
+        label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
+    }
+    static_cast<QLabel*>(w(C::Label5))->setWordWrap(true);
+    // Wide enough for the longest caption, a row of MAC bytes and the longest protocol name.
+    const int widest = std::max({w(C::Label1)->fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestCaption)),
+                                 dest_mac_row->sizeHint().width(), w(C::ProtocolCombo)->sizeHint().width(),
+                                 w(C::CountryCombo)->sizeHint().width()});
+    // A strut rather than a minimum width on the group, which would override what the layout
+    // itself needs (a row with the baud-rate button is wider still).
+    grid->addItem(new QSpacerItem(widest + 8, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), 11, 0);
+}
+
+void SettingsPanelView::BuildCodeSizeGroup(QGroupBox* group) {
+    auto* grid = new QGridLayout(group);
+    const auto w = [this](int id) { return widgets_.at(id); };
+    const int number = w(C::UsedSpace)->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16;
+    w(C::UsedSpace)->setFixedWidth(number);
+    w(C::FreeSpace)->setFixedWidth(number);
+    grid->addWidget(w(C::UsedSpaceLabel), 0, 0);
+    grid->addWidget(w(C::UsedSpace), 0, 1);
+    grid->addWidget(w(C::UsedKbLabel), 0, 2);
+    grid->addWidget(w(C::FreeSpaceLabel), 1, 0);
+    grid->addWidget(w(C::FreeSpace), 1, 1);
+    grid->addWidget(w(C::FreeKbLabel), 1, 2);
+    grid->setColumnStretch(3, 1);
+}
+
+QWidget* SettingsPanelView::ControlWidget(int id) const {
+    const auto it = widgets_.find(id);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+void SettingsPanelView::SyncFromModel() {
+    for (const PanelControl& control : wizard_.Panel().Controls()) {
+        QWidget* widget = ControlWidget(control.id);
+        if (!widget) continue;
+        const QSignalBlocker block(widget);
+        Sync(control, widget);
+    }
+    for (const auto& [row, ids] : rows_) {
+        const bool shown = std::any_of(ids.begin(), ids.end(), [this](int id) { return wizard_.Panel().Control(id).visible; });
+        if (row->isHidden() == shown) row->setVisible(shown);
+    }
+}
+
+void SettingsPanelView::Sync(const PanelControl& control, QWidget* widget) {
+    const QString text = FromStd(control.text);
+    switch (control.kind) {
+    case PanelControlKind::Label: {
+        auto* label = static_cast<QLabel*>(widget);
+        if (label->text() != text) label->setText(text);
+        break;
+    }
+    case PanelControlKind::Edit:
+    case PanelControlKind::Mac: {
+        auto* edit = static_cast<QLineEdit*>(widget);
+        const int limit = control.limit > 0 ? static_cast<int>(control.limit) : 32767;
+        if (edit->maxLength() != limit) edit->setMaxLength(limit);
+        // An equal text is left alone: a refresh while the user types keeps the cursor.
+        if (edit->text() != text) edit->setText(text);
+        break;
+    }
+    case PanelControlKind::Address: static_cast<AddressEdit*>(widget)->SetAddress(control.address); break;
+    case PanelControlKind::Combo: {
+        auto* combo = static_cast<QComboBox*>(widget);
+        if (combo->currentIndex() != control.selection) combo->setCurrentIndex(control.selection);
+        break;
+    }
+    case PanelControlKind::Check: {
+        auto* check = static_cast<QCheckBox*>(widget);
+        if (check->text() != text) check->setText(text);
+        check->setChecked(control.checked);
+        break;
+    }
+    case PanelControlKind::Button: {
+        auto* button = static_cast<QPushButton*>(widget);
+        if (button->text() != text) button->setText(text);
+        break;
+    }
+    }
+    widget->setEnabled(control.enabled);
+    if (widget->isHidden() == control.visible) widget->setVisible(control.visible);
+}
+
+}  // namespace quillon::qt

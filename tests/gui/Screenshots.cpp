@@ -1,0 +1,184 @@
+// Renders the main window in a few states and every page of each family's oscillator sheet to
+// PNG files in the folder given, at whatever scale the environment sets (QT_SCALE_FACTOR), and
+// checks the layouts while doing so: no shown control overlaps another or sticks out of the
+// widget that holds it. Exits non-zero when a check fails or a file cannot be written.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTest>
+
+#include <cstdio>
+
+#include "GuiTestSupport.h"
+#include "qt/AboutDialog.h"
+#include "qt/AddressEdit.h"
+#include "qt/MainWindow.h"
+#include "qt/OptionTreeView.h"
+#include "qt/SettingsPanelView.h"
+#include "qt/SheetDialog.h"
+
+using namespace quillon;
+using namespace quillon::qt;
+using namespace quillon::qt::test;
+
+namespace {
+
+int g_failures = 0;
+QString g_folder;
+
+void Fail(const QString& what) {
+    std::fprintf(stderr, "FAIL: %s\n", qPrintable(what));
+    ++g_failures;
+}
+
+void Save(QWidget* widget, const QString& name) {
+    QApplication::processEvents();
+    const QPixmap shot = widget->grab();
+    const QString path = g_folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (shot.isNull() || !shot.save(path, "PNG")) {
+        Fail(QStringLiteral("cannot write %1").arg(path));
+        return;
+    }
+    std::printf("%s (%dx%d, ratio %.2f)\n", qPrintable(path), shot.width(), shot.height(), shot.devicePixelRatio());
+}
+
+bool IsControl(const QWidget* w) {
+    if (qobject_cast<const QLabel*>(w)) return !static_cast<const QLabel*>(w)->text().isEmpty();
+    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractButton*>(w) ||
+           qobject_cast<const QComboBox*>(w) || qobject_cast<const AddressEdit*>(w) ||
+           qobject_cast<const QPlainTextEdit*>(w);
+}
+
+// Every shown control (labels only with text; not the parts inside an address control) must lie
+// inside the widget that holds it, and no two may overlap.
+void CheckLayout(QWidget* root, const QString& scene) {
+    QList<QWidget*> controls;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(root) || !IsControl(w)) continue;
+        if (qobject_cast<AddressEdit*>(w->parentWidget())) continue;
+        if (qobject_cast<QAbstractButton*>(w) && qobject_cast<QTabWidget*>(w->parentWidget())) continue;
+        if (w->parentWidget() && w->parentWidget()->inherits("QTabBar")) continue;
+        controls << w;
+        // Inside every widget that holds it, up to the window: a row that sticks out of its group
+        // box cuts off the controls in it.
+        for (QWidget* holder = w->parentWidget(); holder; holder = holder->parentWidget()) {
+            const QRect rect(w->mapTo(holder, QPoint(0, 0)), w->size());
+            if (!holder->rect().contains(rect)) {
+                Fail(QStringLiteral("%1: %2 (%3) sticks out of %4").arg(scene, w->objectName(),
+                                                                       QLatin1String(w->metaObject()->className()),
+                                                                       holder->objectName()));
+                break;
+            }
+            if (holder == root) break;
+        }
+    }
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        const QRect a(controls[i]->mapTo(root, QPoint(0, 0)), controls[i]->size());
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            if (controls[i]->isAncestorOf(controls[j]) || controls[j]->isAncestorOf(controls[i])) continue;
+            const QRect b(controls[j]->mapTo(root, QPoint(0, 0)), controls[j]->size());
+            if (a.intersects(b)) {
+                Fail(QStringLiteral("%1: %2 overlaps %3").arg(scene, controls[i]->objectName(), controls[j]->objectName()));
+            }
+        }
+    }
+    // A text that does not fit its label is cut off.
+    for (QWidget* w : controls) {
+        auto* label = qobject_cast<QLabel*>(w);
+        if (!label || label->wordWrap()) continue;
+        if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width()) {
+            Fail(QStringLiteral("%1: the text of %2 is cut off: %3").arg(scene, label->objectName(), label->text()));
+        }
+    }
+}
+
+void MainScene(StartedWizard& w, OptionNode select, const QString& name) {
+    PressText(w.app->Window().Tree(), select);
+    CheckLayout(&w.app->Window(), name);
+    Save(&w.app->Window(), name);
+}
+
+// Opens the sheet of the family chosen now and renders each page.
+void SheetScenes(StartedWizard& w, const QString& family) {
+    OptionTreeView* tree = w.app->Window().Tree();
+    PressText(tree, OptionNode::SYSCLK);
+    bool opened = false;
+    WhenModal([&](QWidget* modal) {
+        auto* sheet = qobject_cast<SheetDialog*>(modal);
+        if (!sheet) {
+            Fail(QStringLiteral("%1: a %2 came up instead of the sheet").arg(family, modal->metaObject()->className()));
+            modal->close();
+            return;
+        }
+        opened = true;
+        for (int i = 0; i < sheet->Tabs()->count(); ++i) {
+            sheet->Tabs()->setCurrentIndex(i);
+            QApplication::processEvents();
+            QString tab = sheet->Tabs()->tabText(i).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+            const QString name = QStringLiteral("sheet-%1-%2-%3").arg(family).arg(i + 1).arg(tab);
+            CheckLayout(sheet->Tabs()->widget(i), name);
+            Save(sheet, name);
+        }
+        if (family == QLatin1String("vardex")) {
+            // A pre-divider of 0x1F brings the PLL output below its range: the warning shows.
+            sheet->Tabs()->setCurrentIndex(2);
+            auto* divider = qobject_cast<QLineEdit*>(sheet->ControlWidget(2, 3818));
+            divider->setFocus();
+            divider->selectAll();
+            QTest::keyClicks(divider, QStringLiteral("1F"));
+            if (!sheet->ControlWidget(2, 3832)->isVisible()) Fail(QStringLiteral("the PLL range warning is not shown"));
+            CheckLayout(sheet->Tabs()->widget(2), QStringLiteral("sheet-vardex-pll-warning"));
+            Save(sheet, QStringLiteral("sheet-vardex-3-pll-setup-warning"));
+        }
+        sheet->reject();
+    });
+    QTest::mouseClick(w.app->Window().Panel()->ControlWidget(ControlId::ConfigureSysclk), Qt::LeftButton);
+    if (!opened) Fail(family + QStringLiteral(": the sheet did not open"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quillon_gui_screenshots FOLDER\n");
+        return 2;
+    }
+    g_folder = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(g_folder)) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 2;
+    }
+
+    {
+        auto w = StartWizard();
+        CheckLayout(&w.app->Window(), QStringLiteral("main-default"));
+        Save(&w.app->Window(), QStringLiteral("main-default"));
+        MainScene(w, OptionNode::IPAddresses, QStringLiteral("main-ip-addresses"));
+        MainScene(w, OptionNode::ARP, QStringLiteral("main-arp"));
+        MainScene(w, OptionNode::FTP, QStringLiteral("main-ftp"));
+        MainScene(w, OptionNode::SYSCLK, QStringLiteral("main-sysclk"));
+        SheetScenes(w, QStringLiteral("vardex"));
+        PressImage(w.app->Window().Tree(), OptionNode::Pelmar);
+        SheetScenes(w, QStringLiteral("pelmar"));
+        PressImage(w.app->Window().Tree(), OptionNode::Zintor);
+        SheetScenes(w, QStringLiteral("zintor"));
+        MainScene(w, OptionNode::UsbFifoSupport, QStringLiteral("main-usb-fifo"));
+        // The modem as the adapter: no Ethernet.
+        PressImage(w.app->Window().Tree(), OptionNode::Modara);
+        MainScene(w, OptionNode::MACAddresses, QStringLiteral("main-mac-addresses-no-ethernet"));
+        MainScene(w, OptionNode::Modara, QStringLiteral("main-modara"));
+        MainScene(w, OptionNode::LOCATRA, QStringLiteral("main-locatra"));
+        if (!w.platform->unexpected.empty()) Fail(QString::fromStdString(w.platform->unexpected.front()));
+    }
+    AboutDialog about;
+    about.show();
+    if (QTest::qWaitForWindowExposed(&about)) Save(&about, QStringLiteral("about"));
+    std::printf("%d layout failure(s)\n", g_failures);
+    return g_failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,128 @@
+// The window's parts on their own: the IPv4 address control (field navigation by dot, by a full
+// field, by Backspace and the arrow keys, the 255 ceiling, only the user's edits reported), the
+// painted tree images at 1x and 2x, the file filters and where the program looks for its files.
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "qt/AddressEdit.h"
+#include "qt/Artwork.h"
+#include "qt/QtPlatform.h"
+
+using quillon::Ip4;
+using quillon::qt::AddressEdit;
+
+class WidgetPartsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        edit_ = std::make_unique<AddressEdit>();
+        edit_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(edit_.get()));
+        edit_->Field(0)->setFocus();
+        edit_->Field(0)->selectAll();
+    }
+    void cleanup() { edit_.reset(); }
+
+    void dotsAndFullFieldsMoveOn() {
+        QSignalSpy edited(edit_.get(), &AddressEdit::addressEdited);
+        quillon::qt::test::TypeAtFocus(QStringLiteral("192.168.1.20"));
+        QCOMPARE(edit_->Address(), (Ip4{192, 168, 1, 20}));
+        QVERIFY(edit_->Field(3)->hasFocus());
+        QVERIFY(edited.count() >= 4);
+        QCOMPARE(edited.last().at(0).value<Ip4>(), (Ip4{192, 168, 1, 20}));
+        // Three digits move on without a dot; a dot in an empty field does nothing.
+        edit_->Field(0)->setFocus();
+        edit_->Field(0)->selectAll();
+        quillon::qt::test::TypeAtFocus(QStringLiteral("010"));
+        QVERIFY(edit_->Field(1)->hasFocus());
+        QTest::keyClick(edit_->Field(1), Qt::Key_Delete);
+        QTest::keyClick(edit_->Field(1), Qt::Key_Period);
+        QVERIFY(edit_->Field(1)->hasFocus());
+        QCOMPARE(edit_->Field(1)->text(), QString());
+    }
+
+    void backspaceAndArrowsCrossFields() {
+        quillon::qt::test::TypeAtFocus(QStringLiteral("1.2"));
+        QVERIFY(edit_->Field(1)->hasFocus());
+        QTest::keyClick(edit_->Field(1), Qt::Key_Backspace);  // deletes the 2
+        QVERIFY(edit_->Field(1)->hasFocus());
+        QTest::keyClick(edit_->Field(1), Qt::Key_Backspace);  // at the start: back to field 0
+        QVERIFY(edit_->Field(0)->hasFocus());
+        QCOMPARE(edit_->Field(0)->cursorPosition(), 1);
+        QTest::keyClick(edit_->Field(0), Qt::Key_Right);
+        QVERIFY(edit_->Field(1)->hasFocus());
+        QCOMPARE(edit_->Field(1)->cursorPosition(), 0);
+        QTest::keyClick(edit_->Field(1), Qt::Key_Left);
+        QVERIFY(edit_->Field(0)->hasFocus());
+    }
+
+    void fieldsStopAt255AndTakeDigitsOnly() {
+        QTest::keyClicks(edit_->Field(0), QStringLiteral("999"));
+        QCOMPARE(edit_->Field(0)->text(), QStringLiteral("255"));
+        edit_->Field(1)->setFocus();
+        edit_->Field(1)->selectAll();
+        QTest::keyClicks(edit_->Field(1), QStringLiteral("a7"));
+        QCOMPARE(edit_->Field(1)->text(), QStringLiteral("7"));
+        QCOMPARE(edit_->Address(), (Ip4{255, 7, 0, 0}));
+    }
+
+    void settingTheAddressIsSilent() {
+        QSignalSpy edited(edit_.get(), &AddressEdit::addressEdited);
+        edit_->SetAddress({10, 0, 0, 7});
+        QCOMPARE(edit_->Address(), (Ip4{10, 0, 0, 7}));
+        QCOMPARE(edit_->Field(3)->text(), QStringLiteral("7"));
+        QCOMPARE(edited.count(), 0);
+    }
+
+    // Each scale gets its own rendering at the device size, not an enlargement.
+    void treeImagesAreDrawnPerScale() {
+        using quillon::TreeImage;
+        const QImage one = quillon::qt::RenderTreeImage(TreeImage::On, 1.0);
+        const QImage two = quillon::qt::RenderTreeImage(TreeImage::On, 2.0);
+        QCOMPARE(one.size(), QSize(12, 12));
+        QCOMPARE(two.size(), QSize(24, 24));
+        QCOMPARE(two.devicePixelRatio(), 2.0);
+        QVERIFY(two != one.scaled(24, 24));
+        // The box's border is one whole device pixel wide at both scales: opaque, not blended.
+        QCOMPARE(qAlpha(one.pixel(1, 6)), 255);
+        QCOMPARE(qAlpha(two.pixel(3, 12)), 255);
+        QCOMPARE(qAlpha(two.pixel(1, 12)), 0);
+        const QPixmap at_two = quillon::qt::TreeImageIcon(TreeImage::On).pixmap(QSize(12, 12), 2.0);
+        QCOMPARE(at_two.size(), QSize(24, 24));
+        QVERIFY(at_two.toImage().convertToFormat(two.format()) == two);
+        // The nine images differ from each other.
+        for (int a = 0; a < quillon::kTreeImageCount; ++a) {
+            for (int b = a + 1; b < quillon::kTreeImageCount; ++b) {
+                QVERIFY(quillon::qt::RenderTreeImage(TreeImage(a), 1.0) != quillon::qt::RenderTreeImage(TreeImage(b), 1.0));
+            }
+        }
+    }
+
+    // In a bin/ folder the program also looks in the installed layout under its parent.
+    void programLocation() {
+        const quillon::WizardOptions installed = quillon::qt::WizardOptionsFor(QStringLiteral("/opt/q/bin/"));
+        QCOMPARE(installed.program_dir, std::string("/opt/q/bin"));
+        QCOMPARE(installed.install_prefix, std::string("/opt/q"));
+        QCOMPARE(quillon::qt::WizardOptionsFor(QStringLiteral("/home/me/quillon")).install_prefix, std::string());
+    }
+
+    // The wizard's file filter becomes Qt's name filters.
+    void nameFilters() {
+        QCOMPARE(quillon::qt::NameFiltersFrom("Quillon Files (*.wp)|*.wp|All Files (*.*)|*.*||"),
+                 (QStringList{"Quillon Files (*.wp)", "All Files (*)"}));
+        QCOMPARE(quillon::qt::NameFiltersFrom(""), (QStringList{"All Files (*)"}));
+    }
+
+private:
+    std::unique_ptr<AddressEdit> edit_;
+};
+
+int RunWidgetPartsTests(int argc, char** argv) {
+    WidgetPartsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "WidgetPartsTest.moc"
