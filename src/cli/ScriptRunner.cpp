@@ -71,6 +71,7 @@ int ScriptRunner::Run(std::string_view script, const WizardOptions& options) {
     }
     // An answer that no dialog took usually means the script expected a dialog that never
     // came; say so, but the run itself succeeded.
+    out_.flush();
     for (int line : platform_.UnusedAnswerLines()) {
         err_ << "warning: line " << line << ": queued answer was never used\n";
     }
