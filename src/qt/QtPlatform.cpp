@@ -1,5 +1,6 @@
 #include "qt/QtPlatform.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
@@ -27,6 +28,12 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
 QString FromStd(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
+
+QWidget* QtPlatform::DialogParent() const {
+    // A box that a page of the open sheet shows stands over the sheet, not behind it.
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return parent_;
+}
 
 std::unique_ptr<QMessageBox> MakeMessageBox(const Message& message, QMessageBox::StandardButtons buttons,
                                             QWidget* parent) {
@@ -72,12 +79,12 @@ HelpViewer* QtPlatform::Help() const { return help_.data(); }
 void QtPlatform::SetParentWidget(QWidget* parent) { parent_ = parent; }
 
 void QtPlatform::ShowMessage(const Message& message) {
-    auto box = MakeMessageBox(message, QMessageBox::Ok, parent_);
+    auto box = MakeMessageBox(message, QMessageBox::Ok, DialogParent());
     box->exec();
 }
 
 bool QtPlatform::AskYesNo(const Message& question) {
-    auto box = MakeMessageBox(question, QMessageBox::Yes | QMessageBox::No, parent_);
+    auto box = MakeMessageBox(question, QMessageBox::Yes | QMessageBox::No, DialogParent());
     box->setDefaultButton(QMessageBox::Yes);
     return box->exec() == QMessageBox::Yes;
 }

@@ -48,6 +48,7 @@ protected:
     virtual std::optional<std::string> ChooseFileToOpen(const FileDialogRequest& request);
 
 private:
+    QWidget* DialogParent() const;
     std::optional<std::string> RunFileDialog(const FileDialogRequest& request, bool save);
 
     QPointer<QWidget> parent_;

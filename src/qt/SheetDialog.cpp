@@ -56,6 +56,14 @@ void RetainSizeWhenHidden(QWidget* widget) {
     widget->setSizePolicy(policy);
 }
 
+// Buttons whose labels a page fills in later (the frequency-control bits) are as tall from the
+// start as with their text, so that the rows stay put when they are relabelled.
+void KeepTextHeight(QAbstractButton* button) {
+    button->setText(QStringLiteral("Xg"));
+    button->setMinimumHeight(button->sizeHint().height());
+    button->setText(QString());
+}
+
 }  // namespace
 
 SheetDialog::SheetDialog(SheetModel& sheet, Platform& ui, QWidget* parent)
@@ -98,11 +106,13 @@ QWidget* SheetDialog::CreateControl(std::size_t page, const PageControl& control
         auto* radio = new QRadioButton(parent);
         // The page decides which button of a group is checked.
         radio->setAutoExclusive(false);
+        KeepTextHeight(radio);
         connect(radio, &QRadioButton::clicked, this, click);
         return radio;
     }
     case PageControlKind::Check: {
         auto* check = new QCheckBox(parent);
+        KeepTextHeight(check);
         connect(check, &QCheckBox::clicked, this, click);
         return check;
     }
@@ -266,6 +276,13 @@ void SheetDialog::SyncFromModel() {
     }
     for (std::size_t i = 0; i < sheet_.PageCount(); ++i) SyncPage(i);
     syncing_ = false;
+    // A page that has just been filled in (longer labels after a relabelling) may need more
+    // room than the sheet had when it opened: the sheet grows, it never squeezes its controls.
+    if (QLayout* top = layout()) {
+        top->activate();
+        const QSize wanted = sizeHint();
+        if (isVisible() && (wanted.width() > width() || wanted.height() > height())) resize(size().expandedTo(wanted));
+    }
 }
 
 void SheetDialog::SyncPage(std::size_t index) {

@@ -87,6 +87,19 @@ void CheckLayout(QWidget* root, const QString& scene) {
             }
         }
     }
+    // A button smaller than it asks to be cuts off its text or its indicator.
+    for (QWidget* w : controls) {
+        if (!qobject_cast<QAbstractButton*>(w)) continue;
+        const QSize wanted = w->sizeHint();
+        if (w->width() < wanted.width() || w->height() < wanted.height()) {
+            Fail(QStringLiteral("%1: %2 is squeezed to %3x%4 (wants %5x%6)")
+                     .arg(scene, w->objectName())
+                     .arg(w->width())
+                     .arg(w->height())
+                     .arg(wanted.width())
+                     .arg(wanted.height()));
+        }
+    }
     // A text that does not fit its label is cut off.
     for (QWidget* w : controls) {
         auto* label = qobject_cast<QLabel*>(w);

@@ -2,8 +2,12 @@
 // field, by Backspace and the arrow keys, the 255 ceiling, only the user's edits reported), the
 // painted tree images at 1x and 2x, the file filters and where the program looks for its files.
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSignalSpy>
+#include <QAbstractButton>
 #include <QTest>
+
+#include <utility>
 
 #include "GuiTestSupport.h"
 #include "qt/AddressEdit.h"
@@ -107,6 +111,50 @@ private slots:
         QCOMPARE(installed.program_dir, std::string("/opt/q/bin"));
         QCOMPARE(installed.install_prefix, std::string("/opt/q"));
         QCOMPARE(quillon::qt::WizardOptionsFor(QStringLiteral("/home/me/quillon")).install_prefix, std::string());
+    }
+
+    // Boxes carry their icon and caption (an empty one stays empty), show texts as plain text
+    // and put the details (the files a generation could not write) behind the details button.
+    void messageBoxes() {
+        quillon::Message message;
+        message.text = "Error generating project files <b>";
+        message.icon = quillon::MessageIcon::Exclamation;
+        message.details = {"/p/a.c: Permission denied", "/p/b.h: No space left on device"};
+        auto box = quillon::qt::MakeMessageBox(message, QMessageBox::Ok, nullptr);
+        QCOMPARE(box->icon(), QMessageBox::Warning);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Quillon"));
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        QCOMPARE(box->detailedText(), QStringLiteral("/p/a.c: Permission denied\n/p/b.h: No space left on device"));
+        message.caption.clear();
+        message.details.clear();
+        message.icon = quillon::MessageIcon::Question;
+        box = quillon::qt::MakeMessageBox(message, QMessageBox::Yes | QMessageBox::No, nullptr);
+        QCOMPARE(box->windowTitle(), QString());
+        QCOMPARE(box->icon(), QMessageBox::Question);
+        QVERIFY(box->detailedText().isEmpty());
+        QVERIFY(box->button(QMessageBox::Yes) && box->button(QMessageBox::No));
+    }
+
+    // The real platform's question is a modal box with Yes and No; the answer is the button.
+    void realQuestionBox() {
+        quillon::qt::QtPlatform platform;
+        quillon::Message question;
+        question.text = "Do you want to save your settings?";
+        question.icon = quillon::MessageIcon::Question;
+        for (const auto& [button, expected] : {std::pair{QMessageBox::No, false}, std::pair{QMessageBox::Yes, true}}) {
+            QString seen;
+            quillon::qt::test::WhenModal([&, button = button](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                if (!box) {
+                    modal->close();
+                    return;
+                }
+                seen = box->text();
+                box->button(button)->click();
+            });
+            QCOMPARE(platform.AskYesNo(question), expected);
+            QCOMPARE(seen, QStringLiteral("Do you want to save your settings?"));
+        }
     }
 
     // The wizard's file filter becomes Qt's name filters.

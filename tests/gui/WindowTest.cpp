@@ -56,6 +56,7 @@ private slots:
     void macEditsTakeCapitalsAndGreyOutWithoutEthernet();
     void addressControlWritesBackAndModaraCombos();
     void sheetCancelChangesNothingAndOkConfirms();
+    void sheetKeepsAPageWithABadNumberAndAsksThroughThePlatform();
     void exitAsksOnlyWithChanges();
     void settingsFileNamedAtStartOpens();
     void aboutAndHelp();
@@ -340,6 +341,57 @@ void WindowTest::sheetCancelChangesNothingAndOkConfirms() {
     QCOMPARE(wizard.Record().clock.sysclk_hz, 49000000u);
     QCOMPARE(wizard.Record().clock_confirmed, 1u);
     QVERIFY(wizard.Modified());
+    QVERIFY(w.platform->unexpected.empty());
+}
+
+void WindowTest::sheetKeepsAPageWithABadNumberAndAsksThroughThePlatform() {
+    auto w = StartWizard();
+    PressText(w.app->Window().Tree(), OptionNode::SYSCLK);
+    bool ran = false;
+    WhenModal([&](QWidget* modal) {
+        auto* sheet = qobject_cast<SheetDialog*>(modal);
+        if (!sheet) {
+            modal->close();
+            return;
+        }
+        const auto finish = qScopeGuard([sheet] { if (sheet->isVisible()) sheet->reject(); });
+        QTabWidget* tabs = sheet->Tabs();
+        // A frequency beyond 32 bits cannot be taken: the page stays until it is corrected.
+        tabs->setCurrentIndex(1);
+        auto* frequency = qobject_cast<QLineEdit*>(sheet->ControlWidget(1, 3409));
+        QTRY_VERIFY(frequency->isVisible());
+        TypeInto(frequency, QStringLiteral("99999999999"));
+        tabs->setCurrentIndex(2);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QCOMPARE(w.platform->messages.size(), 1u);
+        QCOMPARE(w.platform->messages[0].text, std::string("Please enter a positive integer."));
+        TypeInto(frequency, QStringLiteral("22118400"));
+        tabs->setCurrentIndex(0);
+        QCOMPARE(tabs->currentIndex(), 0);
+
+        // The pages' questions come through the Platform, without a caption of their own.
+        auto* enable = qobject_cast<QCheckBox*>(sheet->ControlWidget(0, 3399));
+        QTRY_VERIFY(enable->isVisible() && !enable->geometry().isEmpty());
+        QVERIFY(enable->isChecked());
+        QTest::mouseClick(enable, Qt::LeftButton);
+        QVERIFY(!enable->isChecked());
+        tabs->setCurrentIndex(3);
+        w.platform->answers = {true};
+        auto* internal = qobject_cast<QRadioButton*>(sheet->ControlWidget(3, 3813));
+        QTRY_VERIFY(internal->isVisible() && !internal->geometry().isEmpty());
+        QTest::mouseClick(internal, Qt::LeftButton);
+        QCOMPARE(w.platform->questions.size(), 1u);
+        QVERIFY(w.platform->questions[0].text.rfind("Do you want to enable the Internal Oscillator?", 0) == 0);
+        QCOMPARE(w.platform->questions[0].caption, std::string());
+        QCOMPARE(w.platform->questions[0].icon, MessageIcon::Question);
+        QVERIFY(internal->isChecked());
+        // Yes enabled the oscillator, which its page shows when it is active again.
+        tabs->setCurrentIndex(0);
+        QVERIFY(enable->isChecked());
+        ran = true;
+    });
+    QTest::mouseClick(w.app->Window().Panel()->ControlWidget(C::ConfigureSysclk), Qt::LeftButton);
+    QVERIFY(ran);
     QVERIFY(w.platform->unexpected.empty());
 }
 
