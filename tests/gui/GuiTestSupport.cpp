@@ -6,6 +6,7 @@
 
 #include "qt/MainWindow.h"
 #include "qt/OptionTreeView.h"
+#include "qt/SheetDialog.h"
 
 namespace quillon::qt::test {
 
@@ -93,6 +94,19 @@ void WhenModal(std::function<void(QWidget*)> action) {
         action(modal);
     });
     timer->start();
+}
+
+void WhenSheetOpen(std::function<void(SheetDialog*)> action) {
+    WhenModal([action = std::move(action)](QWidget* modal) {
+        auto* sheet = qobject_cast<SheetDialog*>(modal);
+        if (!sheet) {
+            qWarning("a %s came up instead of the oscillator sheet", modal->metaObject()->className());
+            modal->close();
+            return;
+        }
+        action(sheet);
+        if (sheet->isVisible()) sheet->reject();
+    });
 }
 
 }  // namespace quillon::qt::test

@@ -18,6 +18,7 @@
 
 namespace quillon::qt {
 class OptionTreeView;
+class SheetDialog;
 }
 
 namespace quillon::qt::test {
@@ -64,5 +65,10 @@ void TypeAtFocus(const QString& text);
 // Runs `action` on the modal dialog once one is active (polled from the event loop), so that a
 // test can drive a dialog that a click is about to open.
 void WhenModal(std::function<void(QWidget*)> action);
+
+// Runs `action` on the oscillator sheet once it is open; whatever `action` leaves undone (a
+// failed check returns early), the sheet is cancelled afterwards. Another modal dialog is closed
+// with a warning.
+void WhenSheetOpen(std::function<void(SheetDialog*)> action);
 
 }  // namespace quillon::qt::test

@@ -121,13 +121,7 @@ void SheetScenes(StartedWizard& w, const QString& family) {
     OptionTreeView* tree = w.app->Window().Tree();
     PressText(tree, OptionNode::SYSCLK);
     bool opened = false;
-    WhenModal([&](QWidget* modal) {
-        auto* sheet = qobject_cast<SheetDialog*>(modal);
-        if (!sheet) {
-            Fail(QStringLiteral("%1: a %2 came up instead of the sheet").arg(family, modal->metaObject()->className()));
-            modal->close();
-            return;
-        }
+    WhenSheetOpen([&](SheetDialog* sheet) {
         opened = true;
         for (int i = 0; i < sheet->Tabs()->count(); ++i) {
             sheet->Tabs()->setCurrentIndex(i);
@@ -148,7 +142,6 @@ void SheetScenes(StartedWizard& w, const QString& family) {
             CheckLayout(sheet->Tabs()->widget(2), QStringLiteral("sheet-vardex-pll-warning"));
             Save(sheet, QStringLiteral("sheet-vardex-3-pll-setup-warning"));
         }
-        sheet->reject();
     });
     QTest::mouseClick(w.app->Window().Panel()->ControlWidget(ControlId::ConfigureSysclk), Qt::LeftButton);
     if (!opened) Fail(family + QStringLiteral(": the sheet did not open"));

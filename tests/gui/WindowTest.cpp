@@ -11,7 +11,6 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -299,12 +298,7 @@ void WindowTest::sheetCancelChangesNothingAndOkConfirms() {
     const ConfigRecord before = wizard.Record();
 
     QStringList tabs;
-    WhenModal([&](QWidget* modal) {
-        auto* sheet = qobject_cast<SheetDialog*>(modal);
-        if (!sheet) {
-            modal->close();
-            return;
-        }
+    WhenSheetOpen([&](SheetDialog* sheet) {
         for (int i = 0; i < sheet->Tabs()->count(); ++i) tabs << sheet->Tabs()->tabText(i);
         // Change something on the last page, then cancel.
         sheet->Tabs()->setCurrentIndex(3);
@@ -317,14 +311,7 @@ void WindowTest::sheetCancelChangesNothingAndOkConfirms() {
     QVERIFY(!wizard.Modified());
 
     QString divided;
-    WhenModal([&](QWidget* modal) {
-        auto* sheet = qobject_cast<SheetDialog*>(modal);
-        if (!sheet) {
-            modal->close();
-            return;
-        }
-        // Whatever the checks below find, the sheet ends.
-        const auto finish = qScopeGuard([sheet] { if (sheet->isVisible()) sheet->reject(); });
+    WhenSheetOpen([&](SheetDialog* sheet) {
         QCOMPARE(sheet->windowTitle(), QStringLiteral("Oscillators"));
         sheet->Tabs()->setCurrentIndex(3);
         auto* half = qobject_cast<QRadioButton*>(sheet->ControlWidget(3, 3835));
@@ -348,13 +335,7 @@ void WindowTest::sheetKeepsAPageWithABadNumberAndAsksThroughThePlatform() {
     auto w = StartWizard();
     PressText(w.app->Window().Tree(), OptionNode::SYSCLK);
     bool ran = false;
-    WhenModal([&](QWidget* modal) {
-        auto* sheet = qobject_cast<SheetDialog*>(modal);
-        if (!sheet) {
-            modal->close();
-            return;
-        }
-        const auto finish = qScopeGuard([sheet] { if (sheet->isVisible()) sheet->reject(); });
+    WhenSheetOpen([&](SheetDialog* sheet) {
         QTabWidget* tabs = sheet->Tabs();
         // A frequency beyond 32 bits cannot be taken: the page stays until it is corrected.
         tabs->setCurrentIndex(1);
