@@ -1,5 +1,7 @@
 #include "generator/ProjectGenerator.h"
 
+#include <algorithm>
+
 #include "config/LibrarySelection.h"
 #include "generator/LibraryExtraction.h"
 #include "generator/MainSource.h"
@@ -109,8 +111,13 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
         CopyDataFile(folder, "custom_ethernet.c", polled ? 173 : 172, failures);
     }
 
-    ExpandWorkspace(folder, kTempWorkspaceName, libraries.common_name, libraries.bank_name, failures,
-                    hooks.show_message);
+    // A workspace template that could not be written whole is not expanded: a project file
+    // made from part of a template would look complete to the IDE. Its failure is reported.
+    const std::string workspace_template = folder + kTempWorkspaceName;
+    if (std::none_of(failures.begin(), failures.end(), [&](const FileError& f) { return f.path == workspace_template; })) {
+        ExpandWorkspace(folder, kTempWorkspaceName, libraries.common_name, libraries.bank_name, failures,
+                        hooks.show_message);
+    }
 
     if (record.option_bits & (OptionBit::FTP | OptionBit::HTTP)) WriteVirtualFileDirectory(folder, failures);
 
