@@ -30,6 +30,12 @@ LibraryExtraction ExtractLibraries(ConfigRecord& record, const std::string& proj
         result.from_store = store.GetLibrarySize() != nullptr &&
                             store.GetStackLib()(common.data(), bank.data(), choice.number) == 1;
     }
+    // Without the pair both files are written empty, as the generation then says: zeros of
+    // the announced size would pass for a library until the linker met them.
+    if (!result.from_store) {
+        common.clear();
+        bank.clear();
+    }
 
     if (auto error = WriteFileBytes(project_folder + result.common_name, common)) failures.push_back(*error);
     if (auto error = WriteFileBytes(project_folder + result.bank_name, bank)) failures.push_back(*error);
