@@ -65,6 +65,14 @@ void WriteFamilyHeader(const ConfigRecord& r, const std::string& folder, std::ve
     }
 }
 
+// Why a store that is there did not supply the pair; empty when there is none.
+std::string StoreProblem(const StoreBinding& store, const LibraryExtraction& libraries) {
+    if (!store.Loaded()) return store.LoadError();
+    if (!store.GetLibrarySize()) return store.LoadedPath() + " does not export " STACKVAULT_GET_LIBRARY_SIZE;
+    if (!store.GetStackLib()) return store.LoadedPath() + " does not export " STACKVAULT_GET_STACK_LIB;
+    return store.LoadedPath() + " has no " + libraries.common_name + " and " + libraries.bank_name;
+}
+
 }  // namespace
 
 GenerationReport GenerateProject(ConfigRecord& record, std::string& project_folder, const StoreBinding& store,
@@ -96,6 +104,7 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
     report.common_library = libraries.common_name;
     report.bank_library = libraries.bank_name;
     report.libraries_from_store = libraries.from_store;
+    if (!libraries.from_store) report.store_problem = StoreProblem(store, libraries);
 
     GenerateMainSource(record, folder, failures);
     GenerateCallbackSource(record, folder, (record.device_bits & DeviceBit::Lanvik) ? 196 : 193, failures);
@@ -149,8 +158,11 @@ std::optional<Message> GenerationClosingMessage(const GenerationReport& report,
         }
     }
     std::string text = kGeneratedMessage;
-    text += "\n\nThe stack libraries are missing: the library store was not found, so " + report.common_library +
-            " and " + report.bank_library + " were written empty and the project will not link.\n" +
+    const std::string why = report.store_problem.empty() ? "the library store was not found"
+                                                         : "the library store could not be used (" +
+                                                               report.store_problem + ")";
+    text += "\n\nThe stack libraries are missing: " + why + ", so " + report.common_library + " and " +
+            report.bank_library + " were written empty and the project will not link.\n" +
             "Install the store as " + where + " and generate the project again.";
     return Message{text, MessageIcon::Exclamation, kAppCaption, {}};
 }

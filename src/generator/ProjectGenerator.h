@@ -48,6 +48,9 @@ struct GenerationReport {
     bool libraries_from_store = false;
     std::string common_library;  // zs_stack_common_NNN.lib (set once the libraries step ran)
     std::string bank_library;    // zs_stack_bank_NNN.lib
+    // When a store was there but could not supply the libraries: why (it would not load, it
+    // lacks an entry point, it has no such pair). Empty when no store was found at all.
+    std::string store_problem;
 };
 
 // Runs every step of the generation:

@@ -1,6 +1,7 @@
 #include "wizard/StoreBinding.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -10,7 +11,12 @@ void StoreBinding::Load(const std::vector<std::string>& candidates) {
     Unload();
     for (const std::string& candidate : candidates) {
         void* handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) continue;
+        if (!handle) {
+            const char* why = ::dlerror();
+            if (load_error_.empty() && ::access(candidate.c_str(), F_OK) == 0) load_error_ = why ? why : candidate;
+            continue;
+        }
+        load_error_.clear();
         handle_ = handle;
         path_ = candidate;
         // Each entry point may be missing on its own; the generation skips the calls it lacks.
@@ -24,6 +30,7 @@ void StoreBinding::Unload() {
     if (handle_) ::dlclose(handle_);
     handle_ = nullptr;
     path_.clear();
+    load_error_.clear();
     get_stack_lib_ = nullptr;
     get_library_size_ = nullptr;
 }

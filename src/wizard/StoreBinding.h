@@ -24,6 +24,9 @@ public:
     void Unload();
 
     bool Loaded() const { return handle_ != nullptr; }
+    // Why a candidate that exists could not be loaded (the loader's message for the first
+    // one); empty when none was there, or one loaded.
+    const std::string& LoadError() const { return load_error_; }
     const std::string& LoadedPath() const { return path_; }
     GetStackLibFn GetStackLib() const { return get_stack_lib_; }
     GetLibrarySizeFn GetLibrarySize() const { return get_library_size_; }
@@ -35,6 +38,7 @@ public:
 private:
     void* handle_ = nullptr;
     std::string path_;
+    std::string load_error_;
     GetStackLibFn get_stack_lib_ = nullptr;
     GetLibrarySizeFn get_library_size_ = nullptr;
 };
