@@ -36,6 +36,7 @@ void FuzzPagebakeNames(Bytes input);
 void FuzzScript(Bytes input);
 void FuzzOmf51Reader(Bytes input);
 void FuzzOmf51RoundTrip(Bytes input);
+void FuzzWindow(Bytes input);
 
 struct Target {
     const char* name;  // also the folder of its seeds and regression inputs
@@ -46,6 +47,7 @@ inline constexpr Target kTargets[] = {
     {"settings", FuzzSettingsFile},     {"template", FuzzTemplate},         {"workspace", FuzzWorkspace},
     {"numbers", FuzzNumbers},           {"hexfield", FuzzHexField},         {"pagebake_names", FuzzPagebakeNames},
     {"script", FuzzScript},             {"omf51_reader", FuzzOmf51Reader},  {"omf51_roundtrip", FuzzOmf51RoundTrip},
+    {"window", FuzzWindow},
 };
 
 }  // namespace quillon::fuzz
