@@ -268,6 +268,8 @@ void SyncTree(ConfigRecord& r, OptionStates& o, AdapterItem& adapter) {
     on_if(N::Ethernet, bit(OptionBit::Ethernet));
     on_if(N::PPP, bit(OptionBit::PPP));
     on_if(N::SLIP, bit(OptionBit::SLIP));
+    // PAP follows its bit too, so that a loaded PPP project with PAP shows PAP chosen.
+    on_if(N::PAP, bit(OptionBit::PAP));
     on_if(N::UsePassword, r.use_password != 0);
     on_if(N::TCP, bit(OptionBit::TCP));
     on_if(N::UDP, bit(OptionBit::UDP));

@@ -61,7 +61,10 @@ public:
     std::uint32_t ItemData(OptionNode node) const { return InfoOf(node).item_data; }
 
     std::optional<OptionNode> Selected() const { return selected_; }
-    void Select(std::optional<OptionNode> node) { selected_ = node; }
+    void Select(std::optional<OptionNode> node) {
+        selected_ = node;
+        ++revision_;
+    }
 
     bool IsExpanded(OptionNode node) const;
     void SetExpanded(OptionNode node, bool expanded);

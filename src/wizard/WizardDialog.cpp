@@ -43,6 +43,9 @@ void WizardDialog::Initialise() {
         tree_.SetExpanded(n, true);
     }
     OnSelectionChange(OptionNode::HardwareSettings);
+    // The code-size box shows the default configuration's size from the start rather than
+    // "0" used until the first click.
+    UpdateCodeSize();
     help_path_ = ResolveHelpPath();
     NotifyView();
 }
