@@ -1,4 +1,4 @@
-# The wizard's stored data, embedded into quillon_core:
+# The wizard's stored data, embedded into quillon_resources:
 #   resources/datafiles/NNN-name   data file NNN (templates use the characters U+00A2..U+00A5
 #                                  for their marker bytes)
 #   resources/strings/NNN-name.txt string fragment NNN (single line feeds)
@@ -40,7 +40,7 @@ if(TARGET pagebake_windows)
 endif()
 
 if(_qdata)
-    quillon_embed_files(quillon_core quillon_datafiles
+    quillon_embed_files(quillon_resources quillon_datafiles
         ENTRIES ${_qdata}
         CONVERT_MARKERS ${QUILLON_TEMPLATE_DATAFILES}
         DEPENDS ${_qdata_depends} ${QUILLON_GENERATED_DATAFILE_TARGETS})
@@ -48,5 +48,5 @@ endif()
 
 _quillon_numbered_entries(_qstrings "${_qdir}/strings/[0-9][0-9][0-9]-*")
 if(_qstrings)
-    quillon_embed_files(quillon_core quillon_strings ENTRIES ${_qstrings})
+    quillon_embed_files(quillon_resources quillon_strings ENTRIES ${_qstrings})
 endif()

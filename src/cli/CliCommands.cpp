@@ -15,7 +15,7 @@
 #include "config/LibrarySelection.h"
 #include "io/FileIo.h"
 #include "wizard/StoreBinding.h"
-#include "wizard/VaultReport.h"
+#include "cli/VaultReport.h"
 
 namespace quillon::cli {
 

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "wizard/Platform.h"
-
 namespace quillon {
 
 namespace {
@@ -82,7 +80,9 @@ BaudCandidate EvaluateBaudRate(std::uint32_t sysclk_hz, std::uint32_t baud) {
     return c;
 }
 
-void CheckBaudRate(ConfigRecord& record, bool interactive, Platform* platform) {
+namespace {
+
+void SearchBaudRate(ConfigRecord& record, bool interactive, const std::function<bool()>& better_rate_wanted) {
     std::size_t i = 0;
     bool asked = false;
     std::uint32_t b = 0;
@@ -92,10 +92,7 @@ void CheckBaudRate(ConfigRecord& record, bool interactive, Platform* platform) {
         c = EvaluateBaudRate(record.clock.sysclk_hz, b);
         if (c.error_percent <= 4) break;
         if (interactive && !asked) {
-            Message q;
-            q.text = kBaudRateQuestion;
-            q.icon = MessageIcon::Exclamation;
-            if (!platform || !platform->AskYesNo(q)) break;  // No: keep this candidate
+            if (!better_rate_wanted || !better_rate_wanted()) break;  // No: keep this candidate
             asked = true;
             i = 0;
             continue;
@@ -104,6 +101,14 @@ void CheckBaudRate(ConfigRecord& record, bool interactive, Platform* platform) {
     }
     record.uart_baud_rate = b;
     record.uart_reload = c.reload;
+}
+
+}  // namespace
+
+void CheckBaudRate(ConfigRecord& record) { SearchBaudRate(record, false, {}); }
+
+void CheckBaudRate(ConfigRecord& record, const std::function<bool()>& better_rate_wanted) {
+    SearchBaudRate(record, true, better_rate_wanted);
 }
 
 }  // namespace quillon

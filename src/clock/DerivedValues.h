@@ -5,12 +5,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "config/ConfigRecord.h"
 
 namespace quillon {
-
-class Platform;
 
 inline constexpr std::array<std::uint32_t, 16> kBaudRateTable{
     307200, 245760, 230400, 115200, 57600, 38400, 19200, 14400, 12000, 9600, 7200, 4800, 2400, 1200, 600, 300};
@@ -35,10 +34,13 @@ struct BaudCandidate {
 };
 BaudCandidate EvaluateBaudRate(std::uint32_t sysclk_hz, std::uint32_t baud);
 
-// Checks uart_baud_rate against SYSCLK. Interactive: keeps the typed rate if it is within 4%
-// or the user declines a better one, otherwise searches the table. Not interactive: the
-// fastest table rate within 4%, or 300. Sets uart_baud_rate and uart_reload.
-void CheckBaudRate(ConfigRecord& record, bool interactive, Platform* platform);
+// Checks uart_baud_rate against SYSCLK and sets uart_baud_rate and uart_reload: the fastest
+// table rate within 4%, or 300 when none is.
+void CheckBaudRate(ConfigRecord& record);
+// The interactive check: keeps the typed rate when it is within 4%, or when
+// `better_rate_wanted` (the user's answer to kBaudRateQuestion) says no; otherwise searches
+// the table as above.
+void CheckBaudRate(ConfigRecord& record, const std::function<bool()>& better_rate_wanted);
 
 // The question the interactive check asks.
 inline constexpr const char* kBaudRateQuestion =

@@ -115,7 +115,7 @@ void ExternalOscillatorPage::ReportMissingFrequency(bool drives_sysclk) {
         ShowMessage(
             "Error: Invalid Frequency for SYSCLK.\n\nData was saved anyway, please open the\nOscillators dialog "
             "again from the Peripherals\nmenu to enter a valid frequency.",
-            MessageIcon::Question);
+            PageIcon::Question);
     }
 }
 

@@ -1,7 +1,5 @@
 #include "clock/ParseHexField.h"
 
-#include "wizard/Platform.h"
-
 namespace quillon {
 
 namespace {
@@ -16,22 +14,14 @@ std::string_view Trim(std::string_view s) {
 
 bool IsUpperHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
-void Report(Platform& ui, const char* text) {
-    Message m;
-    m.text = text;
-    m.icon = MessageIcon::Exclamation;
-    m.caption = "";
-    ui.ShowMessage(m);
-}
-
 }  // namespace
 
-bool ParseHexFieldCheck(std::string& text, std::size_t limit, Platform& ui) {
+bool ParseHexFieldCheck(std::string& text, std::size_t limit, std::vector<std::string>& messages) {
     if (text.empty()) return true;
     text = std::string(Trim(text));
     if (text.size() > limit) {
         text.resize(limit);
-        Report(ui, kHexTooLongMessage);
+        messages.emplace_back(kHexTooLongMessage);
         return false;
     }
     bool acceptable = true;
@@ -40,7 +30,7 @@ bool ParseHexFieldCheck(std::string& text, std::size_t limit, Platform& ui) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (!IsUpperHexDigit(text[i])) {
             text.pop_back();
-            Report(ui, kHexInvalidMessage);
+            messages.emplace_back(kHexInvalidMessage);
             acceptable = false;
         }
     }

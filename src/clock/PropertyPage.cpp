@@ -34,7 +34,7 @@ const PageControl& PropertyPage::Control(int id) const {
 
 PageControl& PropertyPage::Ctl(int id) { return const_cast<PageControl&>(std::as_const(*this).Control(id)); }
 
-void PropertyPage::Attach(ClockBlock& clock, Platform& ui) {
+void PropertyPage::Attach(ClockBlock& clock, SheetUi& ui) {
     clock_ = &clock;
     ui_ = &ui;
 }
@@ -170,20 +170,8 @@ std::optional<int> PropertyPage::CheckedRadio(int group_of) const {
     return std::nullopt;
 }
 
-void PropertyPage::ShowMessage(std::string text, MessageIcon icon) {
-    Message m;
-    m.text = std::move(text);
-    m.icon = icon;
-    m.caption = "";
-    ui_->ShowMessage(m);
-}
+void PropertyPage::ShowMessage(const std::string& text, PageIcon icon) { ui_->PageMessage(text, icon); }
 
-bool PropertyPage::AskYesNo(std::string text) {
-    Message q;
-    q.text = std::move(text);
-    q.icon = MessageIcon::Question;
-    q.caption = "";
-    return ui_->AskYesNo(q);
-}
+bool PropertyPage::AskYesNo(const std::string& text) { return ui_->PageQuestion(text); }
 
 }  // namespace quillon

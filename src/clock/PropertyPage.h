@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "config/ConfigRecord.h"
-#include "wizard/Platform.h"
+#include "clock/SheetUi.h"
 
 namespace quillon {
 
@@ -75,7 +75,7 @@ public:
     int FootBoxId() const { return foot_box_id_; }
 
     // --- Binding, done by the sheet before the page is first shown --------------------------
-    void Attach(ClockBlock& clock, Platform& ui);
+    void Attach(ClockBlock& clock, SheetUi& ui);
     bool Created() const { return created_; }
 
     // --- Life, driven by the sheet -----------------------------------------------------------
@@ -142,10 +142,9 @@ protected:
 
     ClockBlock& Clock() { return *clock_; }
     const ClockBlock& Clock() const { return *clock_; }
-    Platform& Ui() { return *ui_; }
     // The pages' own message boxes have no caption of their own.
-    void ShowMessage(std::string text, MessageIcon icon);
-    bool AskYesNo(std::string text);
+    void ShowMessage(const std::string& text, PageIcon icon);
+    bool AskYesNo(const std::string& text);
 
 private:
     std::string class_name_;
@@ -155,7 +154,7 @@ private:
     std::vector<PageControl> controls_;
     std::vector<GroupBox> groups_;
     ClockBlock* clock_ = nullptr;
-    Platform* ui_ = nullptr;
+    SheetUi* ui_ = nullptr;
     bool created_ = false;
 };
 

@@ -56,7 +56,7 @@ std::vector<std::string_view> FamilyPageClasses(Family family) {
     return {};
 }
 
-SheetModel::SheetModel(const ClockBlock& clock, Family family, Platform& ui) : working_(clock), ui_(ui) {
+SheetModel::SheetModel(const ClockBlock& clock, Family family, SheetUi& ui) : working_(clock), ui_(ui) {
     for (std::string_view name : FamilyPageClasses(family)) {
         pages_.push_back(CreatePropertyPage(name));
         pages_.back()->Attach(working_, ui_);
@@ -84,10 +84,7 @@ void SheetModel::Open() {
 bool SheetModel::ActivePageLeavable() {
     if (pages_.empty()) return true;
     if (auto why = ActivePage().LeaveRefusal()) {
-        Message m;
-        m.text = *why;
-        m.icon = MessageIcon::Exclamation;
-        ui_.ShowMessage(m);
+        ui_.LeaveRefused(*why);
         return false;
     }
     return true;

@@ -1,6 +1,6 @@
 // The "Oscillators" sheet as a model: a working copy of the clock block that every page
 // edits, the family's pages in order and the active page. The window opens it and hands it to
-// Platform::RunSheet; the front end (or a script) activates pages, forwards control events to
+// the front end's sheet runner; the front end (or a script) activates pages, forwards control events to
 // ActivePage() and ends the sheet with Ok() or Cancel().
 #pragma once
 
@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "clock/ClockDefaults.h"
 #include "clock/PropertyPage.h"
+#include "clock/SheetUi.h"
+#include "config/ClockDefaults.h"
 #include "config/ConfigRecord.h"
-#include "wizard/Platform.h"
 
 namespace quillon {
 
@@ -28,7 +28,7 @@ enum class SheetOutcome { Open, Ok, Cancelled };
 class SheetModel {
 public:
     // Copies `clock` into the working copy and creates the family's pages (none is shown yet).
-    SheetModel(const ClockBlock& clock, Family family, Platform& ui);
+    SheetModel(const ClockBlock& clock, Family family, SheetUi& ui);
     ~SheetModel();
     SheetModel(const SheetModel&) = delete;
     SheetModel& operator=(const SheetModel&) = delete;
@@ -67,7 +67,7 @@ private:
 
     std::string caption_ = kSheetCaption;
     ClockBlock working_;
-    Platform& ui_;
+    SheetUi& ui_;
     std::vector<std::unique_ptr<PropertyPage>> pages_;
     std::size_t active_ = 0;
     bool opened_ = false;

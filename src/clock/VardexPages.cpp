@@ -144,7 +144,9 @@ void COscPllPropPage::OnClicked(int id) {
 std::uint32_t COscPllPropPage::TakeHexEdit(int id) {
     std::string text = Text(id);
     // What the check shortened goes back into the edit.
-    if (!ParseHexFieldCheck(text, 2, Ui())) SetTextQuiet(id, text);
+    std::vector<std::string> problems;
+    if (!ParseHexFieldCheck(text, 2, problems)) SetTextQuiet(id, text);
+    for (const std::string& problem : problems) ShowMessage(problem, PageIcon::Exclamation);
     return ParseHexFieldConvert(text, 2);
 }
 
@@ -154,7 +156,7 @@ void COscPllPropPage::OnTextChanged(int id) {
         if (v >= 0x20) {
             Clock().pll0div = 1;
             SetTextQuiet(3818, "01");
-            ShowMessage("Error: PLL0DIV Value Too Large. Defaulting to 0x01", MessageIcon::Exclamation);
+            ShowMessage("Error: PLL0DIV Value Too Large. Defaulting to 0x01", PageIcon::Exclamation);
         } else {
             Clock().pll0div = static_cast<std::uint8_t>(v);
         }

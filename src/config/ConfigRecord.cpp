@@ -1,6 +1,6 @@
 #include "config/ConfigRecord.h"
 
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 
 namespace quillon {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 #include "config/Parameters.h"
 
 namespace quillon {
@@ -16,7 +16,6 @@ namespace {
 using N = OptionNode;
 
 constexpr std::uint32_t kFamilyBits = DeviceBit::Vardex | DeviceBit::Pelmar | DeviceBit::Zintor;
-constexpr std::uint32_t kUsbFifoMaxSysclk = 24000000;
 
 // --- Lines ----------------------------------------------------------------------------------
 

@@ -4,22 +4,26 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "config/ConfigRecord.h"
+#include "config/OptionNodes.h"
 
 namespace quillon {
-
-class Platform;
 
 // Least value of ftp_max_param; the message of the rule names the same number.
 inline constexpr unsigned kFtpMaxParamMinimum = 24;
 
-// The message of the first failing rule, or nothing when the record passes. Protocol rules
-// ask the option tree whether the node's check flag is set, not the option bits.
-std::optional<std::string> FirstValidationFailure(const ConfigRecord& record, const OptionStates& options);
+// A rule that failed: its message as the user reads it, the tree node whose settings hold the
+// value, and the record field the rule tests.
+struct ValidationFailure {
+    std::string message;
+    OptionNode node = OptionNode::Sockets;
+    std::string_view field;
+};
 
-// Runs the rules; on failure shows the message (exclamation icon, application caption) and
-// returns false.
-bool ValidateRecord(const ConfigRecord& record, const OptionStates& options, Platform& platform);
+// The first failing rule, or nothing when the record passes. Protocol rules ask the option
+// tree whether the node's check flag is set, not the option bits.
+std::optional<ValidationFailure> FirstValidationFailure(const ConfigRecord& record, const OptionStates& options);
 
 }  // namespace quillon

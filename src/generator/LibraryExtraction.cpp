@@ -6,8 +6,8 @@
 
 namespace quillon {
 
-LibraryExtraction ExtractLibraries(ConfigRecord& record, const std::string& project_folder, const StoreBinding& store,
-                                   std::vector<FileError>& failures) {
+LibraryExtraction ExtractLibraries(ConfigRecord& record, const std::string& project_folder,
+                                   const LibrarySource& source, std::vector<FileError>& failures) {
     const LibraryChoice choice = SelectLibrary(record, false);
     LibraryExtraction result;
     result.common_name = "zs_stack_common_" + choice.name + ".lib";
@@ -15,7 +15,7 @@ LibraryExtraction ExtractLibraries(ConfigRecord& record, const std::string& proj
 
     std::uint32_t common_size = 0;
     std::uint32_t bank_size = 0;
-    if (store.GetLibrarySize()) store.GetLibrarySize()(choice.number, &common_size, &bank_size);
+    const bool sized = source.LibrarySizes(choice.number, common_size, bank_size);
 
     std::vector<std::uint8_t> common;
     std::vector<std::uint8_t> bank;
@@ -26,10 +26,7 @@ LibraryExtraction ExtractLibraries(ConfigRecord& record, const std::string& proj
         failures.push_back({project_folder + result.common_name, "not enough memory for the library"});
         return result;
     }
-    if (store.GetStackLib()) {
-        result.from_store = store.GetLibrarySize() != nullptr &&
-                            store.GetStackLib()(common.data(), bank.data(), choice.number) == 1;
-    }
+    result.from_store = sized && source.FetchLibraries(choice.number, common.data(), bank.data());
     // Without the pair both files are written empty, as the generation then says: zeros of
     // the announced size would pass for a library until the linker met them.
     if (!result.from_store) {

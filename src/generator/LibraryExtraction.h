@@ -6,7 +6,7 @@
 
 #include "config/ConfigRecord.h"
 #include "io/FileIo.h"
-#include "wizard/StoreBinding.h"
+#include "generator/LibrarySource.h"
 
 namespace quillon {
 
@@ -18,10 +18,10 @@ struct LibraryExtraction {
     bool from_store = false;
 };
 
-// Selects the library (without widening), names both files, fetches the pair from the store
+// Selects the library (without widening), names both files, fetches the pair from `source`
 // and writes both files into `project_folder` (which ends with "/"). Files that cannot be
 // written are added to `failures`; the names are set in any case.
-LibraryExtraction ExtractLibraries(ConfigRecord& record, const std::string& project_folder, const StoreBinding& store,
-                                   std::vector<FileError>& failures);
+LibraryExtraction ExtractLibraries(ConfigRecord& record, const std::string& project_folder,
+                                   const LibrarySource& source, std::vector<FileError>& failures);
 
 }  // namespace quillon

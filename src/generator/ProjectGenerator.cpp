@@ -65,17 +65,9 @@ void WriteFamilyHeader(const ConfigRecord& r, const std::string& folder, std::ve
     }
 }
 
-// Why a store that is there did not supply the pair; empty when there is none.
-std::string StoreProblem(const StoreBinding& store, const LibraryExtraction& libraries) {
-    if (!store.Loaded()) return store.LoadError();
-    if (!store.GetLibrarySize()) return store.LoadedPath() + " does not export " STACKVAULT_GET_LIBRARY_SIZE;
-    if (!store.GetStackLib()) return store.LoadedPath() + " does not export " STACKVAULT_GET_STACK_LIB;
-    return store.LoadedPath() + " has no " + libraries.common_name + " and " + libraries.bank_name;
-}
-
 }  // namespace
 
-GenerationReport GenerateProject(ConfigRecord& record, std::string& project_folder, const StoreBinding& store,
+GenerationReport GenerateProject(ConfigRecord& record, std::string& project_folder, const LibrarySource& source,
                                  const GenerationHooks& hooks) {
     GenerationReport report;
     auto& failures = report.failures;
@@ -100,11 +92,11 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
 
     WriteFamilyHeader(record, folder, failures);
 
-    const LibraryExtraction libraries = ExtractLibraries(record, folder, store, failures);
+    const LibraryExtraction libraries = ExtractLibraries(record, folder, source, failures);
     report.common_library = libraries.common_name;
     report.bank_library = libraries.bank_name;
     report.libraries_from_store = libraries.from_store;
-    if (!libraries.from_store) report.store_problem = StoreProblem(store, libraries);
+    if (!libraries.from_store) report.store_problem = source.FetchProblem(libraries.common_name, libraries.bank_name);
 
     GenerateMainSource(record, folder, failures);
     GenerateCallbackSource(record, folder, (record.device_bits & DeviceBit::Lanvik) ? 196 : 193, failures);
@@ -124,47 +116,15 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
     // made from part of a template would look complete to the IDE. Its failure is reported.
     const std::string workspace_template = folder + kTempWorkspaceName;
     if (std::none_of(failures.begin(), failures.end(), [&](const FileError& f) { return f.path == workspace_template; })) {
-        ExpandWorkspace(folder, kTempWorkspaceName, libraries.common_name, libraries.bank_name, failures,
-                        hooks.show_message);
+        std::string error;
+        if (!ExpandWorkspace(folder, kTempWorkspaceName, libraries.common_name, libraries.bank_name, failures, error))
+            report.step_errors.push_back(error);
     }
 
     if (record.option_bits & (OptionBit::FTP | OptionBit::HTTP)) WriteVirtualFileDirectory(folder, failures);
 
     if (failures.empty()) report.outcome = GenerationOutcome::Generated;
     return report;
-}
-
-std::optional<Message> GenerationClosingMessage(const GenerationReport& report,
-                                                const std::vector<std::string>& store_locations) {
-    switch (report.outcome) {
-    case GenerationOutcome::Cancelled: return std::nullopt;
-    case GenerationOutcome::Failed: {
-        Message message{kGenerationFailedMessage, MessageIcon::Exclamation, kAppCaption, {}};
-        for (const FileError& failure : report.failures) message.details.push_back(failure.path + ": " + failure.reason);
-        return message;
-    }
-    case GenerationOutcome::Generated: break;
-    }
-    if (report.libraries_from_store) return Message{kGeneratedMessage, MessageIcon::None, kAppCaption, {}};
-
-    // The project is complete apart from the two libraries, which only the store can supply.
-    std::string where;
-    if (store_locations.empty()) {
-        where = "Vaultkeep/stackvault.so beside the program, or in <prefix>/lib/quillon/Vaultkeep/";
-    } else {
-        for (std::size_t i = 0; i < store_locations.size(); ++i) {
-            if (i > 0) where += i + 1 == store_locations.size() ? " or " : ", ";
-            where += store_locations[i];
-        }
-    }
-    std::string text = kGeneratedMessage;
-    const std::string why = report.store_problem.empty() ? "the library store was not found"
-                                                         : "the library store could not be used (" +
-                                                               report.store_problem + ")";
-    text += "\n\nThe stack libraries are missing: " + why + ", so " + report.common_library + " and " +
-            report.bank_library + " were written empty and the project will not link.\n" +
-            "Install the store as " + where + " and generate the project again.";
-    return Message{text, MessageIcon::Exclamation, kAppCaption, {}};
 }
 
 }  // namespace quillon

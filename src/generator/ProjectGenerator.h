@@ -3,7 +3,8 @@
 //
 // The window's Generate Project command runs the tree checks, the validation and the clock-derived
 // values first and then calls GenerateProject; other callers (the compile sweep, tools) can call
-// it directly with a record they built themselves.
+// it directly with a record they built themselves. It shows nothing: it returns a report, and
+// the window tells the user.
 #pragma once
 
 #include <functional>
@@ -12,26 +13,19 @@
 #include <vector>
 
 #include "config/ConfigRecord.h"
+#include "generator/LibrarySource.h"
 #include "io/FileIo.h"
-#include "wizard/Platform.h"
-#include "wizard/StoreBinding.h"
 
 namespace quillon {
 
 // What project_folder holds after the user dismissed the folder dialog without a folder.
 inline constexpr const char* kNoFolderSelected = "_NoDirSelected_";
 
-inline constexpr const char* kGeneratedMessage = "Project generated successfully.";
-inline constexpr const char* kGenerationFailedMessage = "Error generating project files";
-
 struct GenerationHooks {
     // Asks the user for a project folder when none is set (or the one set names no folder).
     // Returns the chosen path, or on cancel the current project folder when it is not empty,
     // else kNoFolderSelected. Without it an unset folder cancels the generation.
     std::function<std::string()> choose_folder;
-    // Message boxes raised during generation (the workspace expander's own two errors).
-    // Without it they are dropped; the failures are in the report all the same.
-    std::function<void(const Message&)> show_message;
 };
 
 enum class GenerationOutcome {
@@ -51,6 +45,9 @@ struct GenerationReport {
     // When a store was there but could not supply the libraries: why (it would not load, it
     // lacks an entry point, it has no such pair). Empty when no store was found at all.
     std::string store_problem;
+    // Errors met on the way that the user is told of before the closing message, in order
+    // (the workspace expander's "Error: Could Not Open File For ...").
+    std::vector<std::string> step_errors;
 };
 
 // Runs every step of the generation:
@@ -63,15 +60,8 @@ struct GenerationReport {
 //  6. the library pair from the store;
 //  7. main.c;  8. zs_callback.c;  9. the LOCATRA files;  10. the custom Ethernet device files;
 //  11. the expanded workspace;  12. the VFILE_DIR folder for FTP or HTTP.
-// Shows nothing itself apart from the workspace expander's errors; see GenerationClosingMessage.
-GenerationReport GenerateProject(ConfigRecord& record, std::string& project_folder, const StoreBinding& store,
+// The libraries come from `libraries`.
+GenerationReport GenerateProject(ConfigRecord& record, std::string& project_folder, const LibrarySource& libraries,
                                  const GenerationHooks& hooks = {});
-
-// The message box that ends a generation: nothing when it was cancelled; "Project generated
-// successfully." (no icon); the same with a warning and the install locations
-// (`store_locations`, where the store is looked for) when the libraries are missing; or
-// "Error generating project files" (exclamation icon) with the failed paths as details.
-std::optional<Message> GenerationClosingMessage(const GenerationReport& report,
-                                                const std::vector<std::string>& store_locations = {});
 
 }  // namespace quillon

@@ -203,11 +203,10 @@ std::vector<std::uint8_t> ExpandWorkspaceBytes(std::span<const std::uint8_t> byt
 }
 
 bool ExpandWorkspace(const std::string& folder, const std::string& temp_name, const std::string& common_library,
-                     const std::string& bank_library, std::vector<FileError>& failures,
-                     const std::function<void(const Message&)>& show_message) {
+                     const std::string& bank_library, std::vector<FileError>& failures, std::string& error_message) {
     const auto report = [&](const char* text, FileError error) {
         failures.push_back(std::move(error));
-        if (show_message) show_message(Message{text, MessageIcon::Error, kAppCaption, {}});
+        error_message = text;
         return false;
     };
     const std::string temp_path = folder + temp_name;

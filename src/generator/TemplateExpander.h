@@ -14,7 +14,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,7 +21,6 @@
 
 #include "config/ConfigRecord.h"
 #include "io/FileIo.h"
-#include "wizard/Platform.h"
 
 namespace quillon {
 
@@ -60,12 +58,11 @@ std::vector<std::uint8_t> ExpandWorkspaceBytes(std::span<const std::uint8_t> byt
                                                std::string_view common_library, std::string_view bank_library);
 
 // Reads folder + temp_name, writes the expansion into folder + temp_name without its "tmp_"
-// prefix and deletes the temporary file. On a failure shows "Error: Could Not Open File For
-// Read." or "... For Write." (error icon) through `show_message`, adds it to `failures`, keeps
-// the temporary file and returns false.
+// prefix and deletes the temporary file. On a failure sets `error_message` to "Error: Could
+// Not Open File For Read." or "... For Write." (the window shows it with an error icon), adds
+// the failure to `failures`, keeps the temporary file and returns false.
 bool ExpandWorkspace(const std::string& folder, const std::string& temp_name, const std::string& common_library,
-                     const std::string& bank_library, std::vector<FileError>& failures,
-                     const std::function<void(const Message&)>& show_message);
+                     const std::string& bank_library, std::vector<FileError>& failures, std::string& error_message);
 
 inline constexpr const char* kWorkspaceReadError = "Error: Could Not Open File For Read.";
 inline constexpr const char* kWorkspaceWriteError = "Error: Could Not Open File For Write.";

@@ -1,7 +1,7 @@
 // The "Oscillators" sheet: one tab per page model, each built from the page's group boxes and
 // controls, and OK and Cancel. Changing tabs, clicks and edits go to the SheetModel and its
 // pages; after each, the widgets are filled again from the models. The pages' own questions
-// and messages arrive through the Platform like every other box.
+// and messages arrive through the window's dialogs like every other box.
 #pragma once
 
 #include <QDialog>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "clock/SheetModel.h"
+#include "wizard/Platform.h"
 
 class QTabWidget;
 

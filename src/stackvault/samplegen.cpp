@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "config/LibrarySelection.h"
-#include "generator/Omf51.h"
-#include "generator/StackComponents.h"
+#include "stacklib/Omf51.h"
+#include "stacklib/StackComponents.h"
 #include "io/FileIo.h"
 
 namespace quillon {

@@ -6,7 +6,7 @@
 // the caller's toggle flag, without toggling it. A rule that consumes the click clears the
 // flag, so the clicked option keeps its state unless a step sets it; otherwise the caller
 // toggles the clicked option after the rule.
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
@@ -18,8 +18,6 @@ namespace OB = OptionBit;
 namespace DB = DeviceBit;
 
 constexpr std::uint32_t kFamilyBits = DB::Vardex | DB::Pelmar | DB::Zintor;
-// A Zintor part can use its USB FIFO for the transmit buffer only up to this clock.
-constexpr std::uint32_t kUsbFifoMaxSysclk = 24000000;
 
 class RuleEngine {
 public:

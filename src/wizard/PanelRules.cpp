@@ -4,6 +4,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "config/ClockDefaults.h"
 #include "config/Parameters.h"
 #include "wizard/WizardDialog.h"
 
@@ -124,7 +125,6 @@ int ValueNumberOf(int control_id) {
 }
 
 constexpr int kMacEdits = 12;
-constexpr std::uint32_t kUsbFifoMaxSysclk = 24000000;
 
 bool IsMacEdit(int id) { return id >= ControlId::DestMacFirst && id < ControlId::DestMacFirst + kMacEdits; }
 

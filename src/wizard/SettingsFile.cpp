@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "config/SettingsFormat.h"
-#include "wizard/HeldSettingsFile.h"
+#include "io/HeldFile.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
@@ -45,7 +45,7 @@ void WizardDialog::OnFileOpen() {
     if (!path) return;
 
     FileError error;
-    std::unique_ptr<HeldSettingsFile> file = HeldSettingsFile::Open(*path, HeldSettingsFile::Mode::OpenExisting, &error);
+    std::unique_ptr<HeldFile> file = HeldFile::Open(*path, HeldFile::Mode::OpenExisting, &error);
     if (!file) {
         Warn("Cannot open the settings file " + Quote(*path) + ": " + error.reason);
         return;
@@ -82,7 +82,7 @@ bool WizardDialog::SaveAs() {
     // and not when it may not be written.
     if (Exists(*path)) {
         FileError error;
-        if (!HeldSettingsFile::Open(*path, HeldSettingsFile::Mode::OpenExisting, &error)) {
+        if (!HeldFile::Open(*path, HeldFile::Mode::OpenExisting, &error)) {
             Warn("Cannot save the settings file " + Quote(*path) + ": " + error.reason);
             return false;
         }
@@ -106,7 +106,7 @@ bool WizardDialog::WriteSettingsFile(const std::string& path) {
     modified_ = false;
     // The rename made a new file; hold that one from now on.
     FileError error;
-    std::unique_ptr<HeldSettingsFile> file = HeldSettingsFile::Open(path, HeldSettingsFile::Mode::OpenExisting, &error);
+    std::unique_ptr<HeldFile> file = HeldFile::Open(path, HeldFile::Mode::OpenExisting, &error);
     held_file_ = std::move(file);
     settings_file_name_ = held_file_ ? path : std::string();
     if (!held_file_) Warn("The settings were saved, but " + Quote(path) + " cannot be kept open: " + error.reason);

@@ -35,6 +35,23 @@ void StoreBinding::Unload() {
     get_library_size_ = nullptr;
 }
 
+bool StoreBinding::LibrarySizes(int number, std::uint32_t& common_size, std::uint32_t& bank_size) const {
+    if (!get_library_size_) return false;
+    get_library_size_(number, &common_size, &bank_size);
+    return true;
+}
+
+bool StoreBinding::FetchLibraries(int number, std::uint8_t* common, std::uint8_t* bank) const {
+    return get_library_size_ && get_stack_lib_ && get_stack_lib_(common, bank, number) == 1;
+}
+
+std::string StoreBinding::FetchProblem(const std::string& common_name, const std::string& bank_name) const {
+    if (!Loaded()) return load_error_;
+    if (!get_library_size_) return path_ + " does not export " STACKVAULT_GET_LIBRARY_SIZE;
+    if (!get_stack_lib_) return path_ + " does not export " STACKVAULT_GET_STACK_LIB;
+    return path_ + " has no " + common_name + " and " + bank_name;
+}
+
 std::vector<std::string> StoreBinding::DefaultCandidates(const std::string& program_dir,
                                                          const std::string& install_prefix) {
     std::vector<std::string> out;

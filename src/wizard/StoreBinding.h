@@ -1,19 +1,20 @@
 // The wizard's binding of the library store: the shared library loaded at run time and its two
 // entry points. A missing store, or a store without an entry point, leaves that entry point
-// empty; nothing is reported.
+// empty; nothing is reported. It is the generator's source of library pairs.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "generator/LibrarySource.h"
 #include "stackvault/stackvault.h"
 
 namespace quillon {
 
-class StoreBinding {
+class StoreBinding final : public LibrarySource {
 public:
     StoreBinding() = default;
-    ~StoreBinding();
+    ~StoreBinding() override;
     StoreBinding(const StoreBinding&) = delete;
     StoreBinding& operator=(const StoreBinding&) = delete;
 
@@ -30,6 +31,12 @@ public:
     const std::string& LoadedPath() const { return path_; }
     GetStackLibFn GetStackLib() const { return get_stack_lib_; }
     GetLibrarySizeFn GetLibrarySize() const { return get_library_size_; }
+
+    // LibrarySource: both entry points are needed to fetch a pair.
+    bool LibrarySizes(int number, std::uint32_t& common_size, std::uint32_t& bank_size) const override;
+    bool FetchLibraries(int number, std::uint8_t* common, std::uint8_t* bank) const override;
+    // The loader's reason, the entry point the store lacks, or the pair it does not hold.
+    std::string FetchProblem(const std::string& common_name, const std::string& bank_name) const override;
 
     // Where the store is looked for: Vaultkeep/stackvault.so beside the program, then in the
     // installed library folder <prefix>/lib/quillon/Vaultkeep/.

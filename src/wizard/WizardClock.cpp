@@ -1,20 +1,14 @@
 // Configure SYSCLK (button 1010) and Update UART Baud Rate (button 1031).
 #include <cstdio>
 
-#include "clock/ClockDefaults.h"
 #include "clock/DerivedValues.h"
 #include "clock/SheetModel.h"
+#include "config/ClockDefaults.h"
 #include "config/Parameters.h"
+#include "wizard/PlatformSheetUi.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
-
-namespace {
-
-// Above this SYSCLK the USB FIFO cannot be used.
-constexpr std::uint32_t kUsbFifoMaxSysclk = 24000000;
-
-}  // namespace
 
 void WizardDialog::OnConfigureSysclk() {
     if (tree_.Selected() != OptionNode::SYSCLK) return;
@@ -22,7 +16,8 @@ void WizardDialog::OnConfigureSysclk() {
     // Without a family there are no pages to show.
     if (family == Family::None) return;
 
-    SheetModel sheet(record_.clock, family, platform_);
+    PlatformSheetUi sheet_ui(platform_);
+    SheetModel sheet(record_.clock, family, sheet_ui);
     sheet.Open();
     // A front end that reports OK without ending the sheet itself still gets the pages'
     // confirmation; should the active page refuse, it counts as cancelled.
@@ -51,7 +46,9 @@ void WizardDialog::OnConfigureSysclk() {
 void WizardDialog::OnUpdateUartBaudRate() {
     modified_ = true;
     record_.uart_baud_rate = ParseDecimal(panel_.ValueText(1), 32);
-    CheckBaudRate(record_, true, &platform_);
+    CheckBaudRate(record_, [this] {
+        return platform_.AskYesNo(Message{kBaudRateQuestion, MessageIcon::Exclamation, kAppCaption, {}});
+    });
     Message done;
     done.text = "Baud rate recalculated.";
     platform_.ShowMessage(done);

@@ -1,7 +1,7 @@
 #include "wizard/WizardDialog.h"
 
 #include "config/LibrarySelection.h"
-#include "wizard/HeldSettingsFile.h"
+#include "io/HeldFile.h"
 
 namespace quillon {
 

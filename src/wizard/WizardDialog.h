@@ -18,7 +18,7 @@
 
 namespace quillon {
 
-class HeldSettingsFile;
+class HeldFile;
 
 // Menu command ids of the window's menu.
 namespace MenuCommand {
@@ -174,7 +174,7 @@ private:
     AdapterItem current_adapter_ = AdapterItem::None;
     StoreBinding store_;
     std::string help_path_;
-    std::unique_ptr<HeldSettingsFile> held_file_;
+    std::unique_ptr<HeldFile> held_file_;
     std::string settings_file_name_;
     bool modified_ = false;
     bool closed_ = false;

@@ -3,6 +3,7 @@
 // generation driver.
 #include "clock/DerivedValues.h"
 #include "config/Validation.h"
+#include "wizard/GenerationMessages.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
@@ -57,7 +58,7 @@ void WizardDialog::RefreshModemSelections(std::optional<OptionNode> selected) {
         record_.modem_protocol = std::string(kProtocolTable[static_cast<std::size_t>(protocol)].code);
     }
     modified_ = true;
-    CheckBaudRate(record_, false, &platform_);
+    CheckBaudRate(record_);
     if (selected == OptionNode::Modara) {
         panel_.ValueText(1) = std::to_string(static_cast<std::int32_t>(record_.uart_baud_rate));
         RefreshControls();
@@ -83,7 +84,10 @@ void WizardDialog::OnGenerateProject() {
     last_generation_.reset();
     const std::optional<OptionNode> selected = tree_.Selected();
     if (!CheckTreeForGeneration()) return;
-    if (!ValidateRecord(record_, tree_, platform_)) return;
+    if (const auto failure = FirstValidationFailure(record_, tree_)) {
+        Warn(failure->message);
+        return;
+    }
 
     ComputeTickReload(record_);
     if (record_.option_bits & OptionBit::Ethernet) ComputeEmifTiming(record_);
@@ -91,8 +95,8 @@ void WizardDialog::OnGenerateProject() {
 
     GenerationHooks hooks;
     hooks.choose_folder = [this] { return ChooseProjectFolder(); };
-    hooks.show_message = [this](const Message& message) { platform_.ShowMessage(message); };
     last_generation_ = GenerateProject(record_, project_folder_, store_, hooks);
+    for (const Message& message : GenerationStepMessages(*last_generation_)) platform_.ShowMessage(message);
 
     const std::vector<std::string> store_locations =
         options_.store_path ? std::vector<std::string>{*options_.store_path}

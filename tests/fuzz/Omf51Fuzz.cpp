@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "generator/Omf51.h"
+#include "stacklib/Omf51.h"
 
 namespace quillon::fuzz {
 

@@ -1,5 +1,7 @@
 // ExpandWorkspaceBytes on any workspace template. The input is the project folder, the two
 // library names and the template, separated by zero bytes.
+#include <algorithm>
+
 #include "FuzzTargets.h"
 #include "generator/TemplateExpander.h"
 

@@ -10,6 +10,7 @@
 #include "ReliabilitySupport.h"
 #include "TestSupport.h"
 #include "io/FileIo.h"
+#include "wizard/GenerationMessages.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon::test {

@@ -28,7 +28,7 @@
 
 #include "SweepConfigurations.h"
 #include "generator/ProjectGenerator.h"
-#include "wizard/StoreBinding.h"
+#include "generator/LibrarySource.h"
 
 namespace fs = std::filesystem;
 using namespace quillon;
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     int parallel = 2;
     if (const char* jobs = std::getenv("QUILLON_SDCC_JOBS")) parallel = std::max(1, std::atoi(jobs));
 
-    StoreBinding no_store;  // the libraries are not compiled; empty files are enough
+    NoLibrarySource no_store;  // the libraries are not compiled; empty files are enough
     std::vector<Compile> compiles;
     int failures = 0;
     for (const sweep::SweepConfig& config : sweep::SweepConfigs()) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 #include "clock/DerivedValues.h"
 #include "config/ConfigRecord.h"
 
@@ -129,7 +129,7 @@ inline ConfigRecord BuildSweepRecord(const SweepConfig& config) {
     r.clock_confirmed = config.clock_confirmed ? 1 : 0;
     ComputeTickReload(r);
     if (ethernet) ComputeEmifTiming(r);
-    if (!ethernet) CheckBaudRate(r, false, nullptr);
+    if (!ethernet) CheckBaudRate(r);
     return r;
 }
 

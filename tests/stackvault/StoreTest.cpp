@@ -13,8 +13,8 @@
 #include "TestSupport.h"
 #include "config/LibrarySelection.h"
 #include "generator/LibraryExtraction.h"
-#include "generator/Omf51.h"
-#include "generator/StackComponents.h"
+#include "stacklib/Omf51.h"
+#include "stacklib/StackComponents.h"
 #include "io/FileIo.h"
 #include "wizard/StoreBinding.h"
 

@@ -1,4 +1,4 @@
-#include "wizard/VaultReport.h"
+#include "cli/VaultReport.h"
 
 #include <gtest/gtest.h>
 

@@ -5,29 +5,29 @@
 
 using namespace quillon;
 using quillon::test::FakeOptions;
-using quillon::test::FakePlatform;
 
 namespace {
 
-std::string Fail(const ConfigRecord& r, const FakeOptions& o) { return FirstValidationFailure(r, o).value_or("pass"); }
+std::string Fail(const ConfigRecord& r, const FakeOptions& o) {
+    const auto failure = FirstValidationFailure(r, o);
+    return failure ? failure->message : "pass";
+}
 
 }  // namespace
 
-TEST(ValidateRecord, DefaultsPassAndFailureIsShown) {
+TEST(ValidateRecord, DefaultsPassAndTheFailureNamesItsField) {
     ConfigRecord r;
     FakeOptions o;
     o.SetState(OptionNode::ARP, NodeState::Fixed);
     o.SetState(OptionNode::TCP, NodeState::On);
-    FakePlatform p;
-    EXPECT_TRUE(ValidateRecord(r, o, p));
-    EXPECT_TRUE(p.messages.empty());
+    EXPECT_FALSE(FirstValidationFailure(r, o));
 
     r.num_sockets = 1;
-    EXPECT_FALSE(ValidateRecord(r, o, p));
-    ASSERT_EQ(p.messages.size(), 1u);
-    EXPECT_EQ(p.messages[0].text, "At least 2 sockets are required when using PING");
-    EXPECT_EQ(p.messages[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(p.messages[0].caption, "Quillon");
+    const auto failure = FirstValidationFailure(r, o);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->message, "At least 2 sockets are required when using PING");
+    EXPECT_EQ(failure->node, OptionNode::Sockets);
+    EXPECT_EQ(failure->field, "num_sockets");
 }
 
 TEST(ValidateRecord, SocketRules) {

@@ -33,7 +33,8 @@ TEST(SheetModel, FamiliesHaveTheirPagesInOrder) {
     };
     for (const auto& f : families) {
         FakePlatform ui;
-        SheetModel sheet(DefaultClock(f.family), f.family, ui);
+        PlatformSheetUi bridge(ui);
+        SheetModel sheet(DefaultClock(f.family), f.family, bridge);
         EXPECT_EQ(sheet.Caption(), "Oscillators");
         ASSERT_EQ(sheet.PageCount(), f.pages.size());
         for (std::size_t i = 0; i < f.pages.size(); ++i) {
@@ -69,7 +70,8 @@ TEST(SheetModel, FamiliesHaveTheirPagesInOrder) {
     }
     EXPECT_EQ(CreatePropertyPage("CPropertyPage"), nullptr);
     FakePlatform ui;
-    SheetModel none(ClockBlock{}, Family::None, ui);
+    PlatformSheetUi bridge(ui);
+    SheetModel none(ClockBlock{}, Family::None, bridge);
     EXPECT_EQ(none.PageCount(), 0u);
     none.Open();
     EXPECT_TRUE(none.Ok());
@@ -77,7 +79,8 @@ TEST(SheetModel, FamiliesHaveTheirPagesInOrder) {
 
 TEST(SheetModel, TemplateTextsAndLayoutRows) {
     FakePlatform ui;
-    SheetModel sheet(DefaultClock(Family::Vardex), Family::Vardex, ui);
+    PlatformSheetUi bridge(ui);
+    SheetModel sheet(DefaultClock(Family::Vardex), Family::Vardex, bridge);
     const PropertyPage& pll = sheet.Page(2);
     EXPECT_EQ(pll.Control(3830).text,
               "Divide Reference Frequency  is NOT between 5 and 30 MHz and may not function properly");
@@ -141,30 +144,36 @@ TEST(SheetModel, ClickKindsAndCheckBoxStates) {
 }
 
 TEST(ParseHexField, CheckShortensAndReports) {
-    FakePlatform ui;
+    std::vector<std::string> messages;
     std::string t = "  1F ";
-    EXPECT_TRUE(ParseHexFieldCheck(t, 2, ui));
+    EXPECT_TRUE(ParseHexFieldCheck(t, 2, messages));
     EXPECT_EQ(t, "1F");
     t = "";
-    EXPECT_TRUE(ParseHexFieldCheck(t, 2, ui));
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ParseHexFieldCheck(t, 2, messages));
+    EXPECT_TRUE(messages.empty());
 
     t = " 1234";
-    EXPECT_FALSE(ParseHexFieldCheck(t, 2, ui));
+    EXPECT_FALSE(ParseHexFieldCheck(t, 2, messages));
     EXPECT_EQ(t, "12");
     t = "x";
-    EXPECT_FALSE(ParseHexFieldCheck(t, 2, ui));
+    EXPECT_FALSE(ParseHexFieldCheck(t, 2, messages));
     EXPECT_EQ(t, "");
     t = "gg";  // the walk goes on against the shortened text: one finding
-    EXPECT_FALSE(ParseHexFieldCheck(t, 2, ui));
+    EXPECT_FALSE(ParseHexFieldCheck(t, 2, messages));
     EXPECT_EQ(t, "g");
-    ASSERT_EQ(ui.messages.size(), 3u);
-    EXPECT_EQ(ui.messages[0].text, "Error: Exceeded Size For Initial Value.");
-    EXPECT_EQ(ui.messages[1].text, "Error: Invalid HEX Character.");
-    for (const auto& m : ui.messages) {
-        EXPECT_EQ(m.icon, MessageIcon::Exclamation);
-        EXPECT_EQ(m.caption, "");
-    }
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0], "Error: Exceeded Size For Initial Value.");
+    EXPECT_EQ(messages[1], "Error: Invalid HEX Character.");
+    EXPECT_EQ(messages[2], "Error: Invalid HEX Character.");
+
+    // On the page, each finding is a box of the page's own: exclamation icon, no caption.
+    OpenSheet s(Family::Vardex);
+    s.Show("PLL Setup");
+    s.Set(3818, "1Z");
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_EQ(s.ui.messages[0].text, "Error: Invalid HEX Character.");
+    EXPECT_EQ(s.ui.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(s.ui.messages[0].caption, "");
 
     EXPECT_EQ(ParseHexFieldConvert("", 2), 0u);
     EXPECT_EQ(ParseHexFieldConvert(" F", 2), 0x0Fu);

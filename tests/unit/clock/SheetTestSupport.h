@@ -7,14 +7,15 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 #include "clock/SheetModel.h"
+#include "wizard/PlatformSheetUi.h"
 
 namespace quillon::test {
 
 struct OpenSheet {
     explicit OpenSheet(Family family) : OpenSheet(family, DefaultClock(family)) {}
-    OpenSheet(Family family, const ClockBlock& clock) : sheet(clock, family, ui) { sheet.Open(); }
+    OpenSheet(Family family, const ClockBlock& clock) : sheet(clock, family, bridge) { sheet.Open(); }
 
     // Activates the page with that caption; fails the test when it is refused.
     PropertyPage& Show(const std::string& caption) {
@@ -32,6 +33,7 @@ struct OpenSheet {
     void Set(int id, const std::string& text) { EXPECT_TRUE(Page().EditText(id, text)) << id; }
 
     FakePlatform ui;
+    PlatformSheetUi bridge{ui};
     SheetModel sheet;
 };
 

@@ -3,7 +3,7 @@
 #include <sstream>
 #include <vector>
 
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 #include "clock/SysclkInit.h"
 
 using namespace quillon;

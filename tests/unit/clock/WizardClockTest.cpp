@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "clock/DerivedValues.h"
 #include "clock/SheetModel.h"
 #include "wizard/WindowTestSupport.h"
 
@@ -139,6 +140,7 @@ TEST_F(WizardClock, BaudRateButtonChecksTheTypedRate) {
     ui.answers = {false};
     dlg.OnUpdateUartBaudRate();  // 98 MHz: 115200 cannot be reached
     ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0].text, kBaudRateQuestion);
     EXPECT_EQ(ui.questions[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(ui.questions[0].caption, kAppCaption);
     EXPECT_EQ(dlg.Record().uart_baud_rate, 115200u);

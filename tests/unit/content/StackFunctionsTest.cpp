@@ -9,7 +9,7 @@
 #include <string>
 
 #include "content/TemplateScan.h"
-#include "generator/StackComponents.h"
+#include "stacklib/StackComponents.h"
 #include "resources/Resources.h"
 #include "TestSupport.h"
 

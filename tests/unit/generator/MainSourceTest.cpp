@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 #include "clock/SysclkInit.h"
 #include "config/LibrarySelection.h"
 #include "generator/MainSource.h"

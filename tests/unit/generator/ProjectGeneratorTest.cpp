@@ -5,8 +5,9 @@
 
 #include "GeneratorTestSupport.h"
 #include "TestSupport.h"
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 #include "generator/ProjectGenerator.h"
+#include "wizard/GenerationMessages.h"
 
 using namespace quillon;
 using Files = std::set<std::string>;
@@ -46,7 +47,7 @@ struct Generation {
     test::TempDir dir;
     ConfigRecord record;
     std::string folder;
-    StoreBinding store;  // not loaded: the libraries come out empty
+    NoLibrarySource store;  // the libraries come out empty
     GenerationHooks hooks;
 };
 
@@ -165,7 +166,7 @@ TEST(GenerateProject, ReadOnlyFolderIsReported) {
 TEST(GenerateProject, CancelledFolderQuestionWritesNothingButKeepsTheWidening) {
     ConfigRecord record = DefaultRecord();
     std::string folder;
-    StoreBinding store;
+    NoLibrarySource store;
     int asked = 0;
     GenerationHooks hooks;
     hooks.choose_folder = [&] {
@@ -190,7 +191,7 @@ TEST(GenerateProject, FolderThatNoLongerExistsIsAskedFor) {
     ConfigRecord record = DefaultRecord();
     const std::string stale = dir.Path() + "/gone/";
     std::string folder = stale;
-    StoreBinding store;
+    NoLibrarySource store;
     GenerationHooks hooks;
     hooks.choose_folder = [&] { return folder; };  // cancelled: the current text comes back
     EXPECT_EQ(GenerateProject(record, folder, store, hooks).outcome, GenerationOutcome::Cancelled);

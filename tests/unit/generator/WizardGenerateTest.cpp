@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 #include "wizard/WizardDialog.h"
 
 using namespace quillon;
@@ -53,6 +53,8 @@ TEST_F(WizardGenerate, ValidationFailureStopsBeforeTheFolderQuestion) {
     window.OnGenerateProject();
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text, "At least 2 sockets are required when using PING");
+    EXPECT_EQ(platform.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(platform.messages[0].caption, "Quillon");
     EXPECT_EQ(window.Record().option_bits, kDefaultOptionBits);
 }
 

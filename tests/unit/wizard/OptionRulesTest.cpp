@@ -1,5 +1,5 @@
 #include "WindowTestSupport.h"
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 
 namespace quillon::test {
 namespace {

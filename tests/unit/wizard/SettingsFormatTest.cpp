@@ -3,7 +3,7 @@
 #include <random>
 
 #include "WindowTestSupport.h"
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 #include "config/SettingsFormat.h"
 
 namespace quillon::test {

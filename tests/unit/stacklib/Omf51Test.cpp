@@ -1,4 +1,4 @@
-#include "generator/Omf51.h"
+#include "stacklib/Omf51.h"
 
 #include <gtest/gtest.h>
 

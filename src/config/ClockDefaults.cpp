@@ -1,4 +1,4 @@
-#include "clock/ClockDefaults.h"
+#include "config/ClockDefaults.h"
 
 namespace quillon {
 

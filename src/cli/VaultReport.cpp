@@ -1,4 +1,4 @@
-#include "wizard/VaultReport.h"
+#include "cli/VaultReport.h"
 
 #include <cstdio>
 #include <optional>
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "config/LibrarySelection.h"
-#include "generator/Omf51.h"
+#include "stacklib/Omf51.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "wizard/HeldSettingsFile.h"
+#include "io/HeldFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,7 +10,7 @@
 
 namespace quillon {
 
-std::unique_ptr<HeldSettingsFile> HeldSettingsFile::Open(const std::string& path, Mode mode, FileError* error) {
+std::unique_ptr<HeldFile> HeldFile::Open(const std::string& path, Mode mode, FileError* error) {
     const int flags = O_RDWR | O_CLOEXEC | (mode == Mode::CreateOrTruncate ? (O_CREAT | O_TRUNC) : 0);
     int fd = ::open(path.c_str(), flags, 0666);
     // A settings file the user may only read (an installed example, say) still opens; saving
@@ -36,14 +36,14 @@ std::unique_ptr<HeldSettingsFile> HeldSettingsFile::Open(const std::string& path
         }
         return nullptr;
     }
-    return std::unique_ptr<HeldSettingsFile>(new HeldSettingsFile(path, fd));
+    return std::unique_ptr<HeldFile>(new HeldFile(path, fd));
 }
 
-HeldSettingsFile::~HeldSettingsFile() {
+HeldFile::~HeldFile() {
     if (fd_ >= 0) ::close(fd_);  // closing drops the lock
 }
 
-std::optional<FileError> HeldSettingsFile::ReadAll(std::vector<std::uint8_t>& out, std::size_t max_size) const {
+std::optional<FileError> HeldFile::ReadAll(std::vector<std::uint8_t>& out, std::size_t max_size) const {
     out.clear();
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return FileError{path_, std::strerror(errno)};

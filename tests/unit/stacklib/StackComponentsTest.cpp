@@ -1,4 +1,4 @@
-#include "generator/StackComponents.h"
+#include "stacklib/StackComponents.h"
 
 #include <gtest/gtest.h>
 
