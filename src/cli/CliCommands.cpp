@@ -2,233 +2,58 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
-#include <exception>
 #include <filesystem>
-#include <iterator>
-#include <optional>
-#include <sstream>
-
-#include "cli/AnsweringPlatform.h"
-#include "cli/ScriptRunner.h"
-#include "cli/StateFormat.h"
-#include "config/LibrarySelection.h"
-#include "io/FileIo.h"
-#include "wizard/StoreBinding.h"
-#include "cli/VaultReport.h"
 
 namespace quillon::cli {
 
 namespace {
 
-// Scripts are small; anything near this size is not a script.
-constexpr std::size_t kMaxScriptBytes = 16u << 20;
-
-struct Arguments {
-    std::optional<std::string> settings;
-    std::optional<std::string> out_dir;
-};
-
-// [SETTINGS.wp] and, when `out_allowed`, --out DIR (or --out=DIR).
-std::optional<Arguments> ReadArguments(const std::vector<std::string>& args, bool out_allowed, const char* command,
-                                       std::ostream& err) {
-    Arguments a;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (out_allowed && (arg == "--out" || arg.rfind("--out=", 0) == 0)) {
-            if (arg == "--out") {
-                if (i + 1 >= args.size()) {
-                    err << "quillon-cli " << command << ": --out needs a folder\n";
-                    return std::nullopt;
-                }
-                a.out_dir = args[++i];
-            } else {
-                a.out_dir = arg.substr(6);
-            }
-            if (a.out_dir->empty()) {
-                err << "quillon-cli " << command << ": --out needs a folder\n";
-                return std::nullopt;
-            }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            err << "quillon-cli " << command << ": unknown option " << arg << '\n';
-            return std::nullopt;
-        } else if (!a.settings) {
-            a.settings = arg;
-        } else {
-            err << "quillon-cli " << command << ": more than one settings file (" << *a.settings << ", " << arg
-                << ")\n";
-            return std::nullopt;
-        }
-    }
-    return a;
+const std::vector<CommandSpec>& CommandTable() {
+    static const std::vector<CommandSpec> table = {
+        {"generate", "generate [SETTINGS.wp] --out DIR",
+         "Load the settings file as File > Open does (or start from the defaults), then run\n"
+         "Generate Project into DIR, which is created when missing. Messages go to stdout, the\n"
+         "files that could not be written to stderr. Exit status 0 when the project was\n"
+         "generated, 1 when generation failed or was refused, 2 when a dialog would need an answer.",
+         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream&, std::ostream& out,
+            std::ostream& err) { return CommandGenerate(args, options, out, err); }},
+        {"show", "show [SETTINGS.wp]",
+         "Print the record (one field=value per line), the library number and name and the\n"
+         "estimated code size in KB.",
+         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream&, std::ostream& out,
+            std::ostream& err) { return CommandShow(args, options, out, err); }},
+        {"script", "script [FILE|-]", "Run a UI script from FILE or from standard input (see below).",
+         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream& in, std::ostream& out,
+            std::ostream& err) { return CommandScript(args, options, in, out, err); }},
+        {"vault", "vault list | vault show N",
+         "list: the library store's 72 pairs: number, name, common and bank library size in bytes.\n"
+         "show N: the modules and public symbols of both libraries of pair N (1 to 72).",
+         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream&, std::ostream& out,
+            std::ostream& err) { return CommandVault(args, options, out, err); }},
+    };
+    return table;
 }
 
-// Loads the settings file as File > Open does (the defaults first, then the file). The window
-// reports a file it cannot read with a message of its own; afterwards no file is held.
-bool LoadSettings(WizardDialog& window, AnsweringPlatform& platform, const std::string& path) {
-    platform.QueueFile(path, 0);
-    window.OnFileOpen();
-    return !window.SettingsFileName().empty();
-}
-
-// The exit status of a Generate Project command, with a line on `err` for anything but a
-// complete project. The window has already shown its own message.
-int GenerationStatus(const WizardDialog& window, std::ostream& err) {
-    const auto& report = window.LastGeneration();
-    if (!report) {
-        err << "quillon-cli generate: generation was refused; no project was written\n";
-        return kExitFailed;
-    }
-    switch (report->outcome) {
-    case GenerationOutcome::Generated:
-        if (report->libraries_from_store) return kExitOk;
-        // Written, but it cannot link: not a success for a build that relies on it.
-        err << "quillon-cli generate: the project was written without its stack libraries\n";
-        return kExitFailed;
-    case GenerationOutcome::Cancelled:
-        err << "quillon-cli generate: generation was cancelled; no project was written\n";
-        return kExitFailed;
-    case GenerationOutcome::Failed: break;
-    }
-    err << "quillon-cli generate: generation failed";
-    if (!report->failures.empty()) err << " (" << report->failures.size() << " file(s) could not be written)";
-    err << '\n';
-    return kExitFailed;
-}
-
-}  // namespace
-
-int CommandGenerate(const std::vector<std::string>& args, const WizardOptions& options, std::ostream& out,
-                    std::ostream& err) {
-    const auto a = ReadArguments(args, true, "generate", err);
-    if (!a) return kExitUsage;
-    if (!a->out_dir) {
-        err << "quillon-cli generate: --out DIR is required\n";
-        return kExitUsage;
-    }
-    const std::string out_dir = AbsolutePath(*a->out_dir);
-    std::error_code ec;
-    std::filesystem::create_directories(out_dir, ec);
-    if (ec || !std::filesystem::is_directory(out_dir)) {
-        err << "quillon-cli generate: cannot create the folder " << out_dir << ": "
-            << (ec ? ec.message() : "a file of that name exists") << '\n';
-        return kExitFailed;
-    }
-
-    AnsweringPlatform platform(out, err, EventStyle::Plain);
-    try {
-        WizardDialog window(platform, options);
-        window.Initialise();
-        if (a->settings && !LoadSettings(window, platform, *a->settings)) {
-            err << "quillon-cli generate: could not load " << *a->settings << '\n';
-            return kExitFailed;
-        }
-        // The project goes into DIR whatever folder the settings file remembers: the folder
-        // dialog is asked and answered with DIR.
-        window.SetProjectFolder({});
-        platform.QueueFolder(out_dir, 0);
-        window.OnGenerateProject();
-        return GenerationStatus(window, err);
-    } catch (const UnansweredDialog& e) {
-        err << "quillon-cli generate: " << e.what() << '\n';
-        return kExitUsage;
-    } catch (const std::exception& e) {
-        err << "quillon-cli generate: error: " << e.what() << '\n';
-        return kExitUsage;
+void WriteIndented(std::ostream& out, std::string_view text) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        out << "      " << text.substr(start, end - start) << '\n';
+        start = end + 1;
     }
 }
 
-int CommandShow(const std::vector<std::string>& args, const WizardOptions& options, std::ostream& out,
-                std::ostream& err) {
-    const auto a = ReadArguments(args, false, "show", err);
-    if (!a) return kExitUsage;
-    // Messages of the window (a file it cannot read) go to the error stream, so that the
-    // output stays the record alone.
-    AnsweringPlatform platform(err, err, EventStyle::Plain);
-    try {
-        WizardDialog window(platform, options);
-        window.Initialise();
-        if (a->settings && !LoadSettings(window, platform, *a->settings)) {
-            err << "quillon-cli show: could not load " << *a->settings << '\n';
-            return kExitFailed;
-        }
-        WriteRecordState(window.Record(), out);
-        // Computed on copies: showing never changes the configuration.
-        ConfigRecord copy = window.Record();
-        const LibraryChoice library = SelectLibrary(copy, false);
-        copy = window.Record();
-        const CodeSize size = EstimateCodeSize(copy);
-        out << "library_number=" << library.number << '\n';
-        out << "library_name=" << library.name << '\n';
-        out << "used_space=" << size.used_kb << '\n';
-        out << "free_space=" << size.free_kb << '\n';
-        return kExitOk;
-    } catch (const std::exception& e) {
-        err << "quillon-cli show: error: " << e.what() << '\n';
-        return kExitUsage;
-    }
-}
+constexpr const char* kExitStatusTable = R"(Exit status:
+  0  success
+  1  failed, refused, or invalid input
+  2  usage error (unknown option, missing argument), a script error, a dialog without an answer
+  3  drift: the folder is not what the configuration generates (generate --check)
+  4  generated, with conflicts left for you to resolve
+)";
 
-int CommandScript(const std::vector<std::string>& args, const WizardOptions& options, std::istream& in,
-                  std::ostream& out, std::ostream& err) {
-    if (args.size() > 1) {
-        err << "quillon-cli script: one script at a time\n";
-        return kExitUsage;
-    }
-    std::string text;
-    if (args.empty() || args[0] == "-") {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } else {
-        std::vector<std::uint8_t> bytes;
-        if (const auto error = ReadFileBytes(args[0], bytes, kMaxScriptBytes)) {
-            err << "quillon-cli script: cannot read " << error->path << ": " << error->reason << '\n';
-            return kExitUsage;
-        }
-        text.assign(bytes.begin(), bytes.end());
-    }
-    ScriptRunner runner(out, err);
-    return runner.Run(text, options);
-}
-
-int CommandVault(const std::vector<std::string>& args, const WizardOptions& options, std::ostream& out,
-                 std::ostream& err) {
-    const bool list = args.size() == 1 && args[0] == "list";
-    const bool show = args.size() == 2 && args[0] == "show";
-    if (!list && !show) {
-        err << "quillon-cli vault: expected \"vault list\" or \"vault show N\"\n";
-        return kExitUsage;
-    }
-    // The store the wizard itself would bind.
-    StoreBinding store;
-    store.Load(options.store_path ? std::vector<std::string>{*options.store_path}
-                                  : StoreBinding::DefaultCandidates(options.program_dir, options.install_prefix));
-    return list ? PrintVaultList(store, out, err) : PrintVaultShow(store, args[1], out, err);
-}
-
-void WriteUsage(std::ostream& out) {
-    out << R"(Usage: quillon-cli COMMAND [ARGUMENTS]
-
-The Quillon wizard without a display.
-
-Commands:
-  generate [SETTINGS.wp] --out DIR
-      Load the settings file as File > Open does (or start from the defaults), then run
-      Generate Project into DIR, which is created when missing. Messages go to stdout, the
-      files that could not be written to stderr. Exit status 0 when the project was
-      generated, 1 when generation failed or was refused, 2 when a dialog would need an answer.
-  show [SETTINGS.wp]
-      Print the record (one field=value per line), the library number and name and the
-      estimated code size in KB.
-  script [FILE|-]
-      Run a UI script from FILE or from standard input.
-  vault list
-      The library store's 72 pairs: number, name, common and bank library size in bytes.
-  vault show N
-      The modules and public symbols of both libraries of pair N (1 to 72).
-  --help       This text.
-  --version    The program's version.
-
-Script language: one command per line, '#' starts a comment line, words are separated by
+constexpr const char* kScriptLanguage = R"(Script language: one command per line, '#' starts a comment line, words are separated by
 blanks; a final text argument runs to the end of the line and may be written in double quotes
 (\" and \\ inside them).
   click NODE            press the box image of a tree node (the option click)
@@ -254,6 +79,39 @@ in texts are written as \n. A script error prints "error: line N: WHY" on stderr
 Example:
   printf 'click HTTP\nshow tree\nfile web.wp\nmenu save-as\n' | quillon-cli script -
 )";
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& Commands() { return CommandTable(); }
+
+const CommandSpec* FindCommand(std::string_view name) {
+    for (const CommandSpec& c : CommandTable()) {
+        if (c.name == name) return &c;
+    }
+    return nullptr;
+}
+
+void WriteCommandHelp(const CommandSpec& command, std::ostream& out) {
+    out << "Usage: quillon-cli " << command.synopsis << "\n\n";
+    WriteIndented(out, command.description);
+    out << '\n' << kExitStatusTable;
+    if (command.name == "script") out << '\n' << kScriptLanguage;
+}
+
+void WriteUsage(std::ostream& out) {
+    out << "Usage: quillon-cli COMMAND [ARGUMENTS]\n\nThe Quillon wizard without a display.\n\nCommands:\n";
+    for (const CommandSpec& c : CommandTable()) {
+        out << "  " << c.synopsis << '\n';
+        WriteIndented(out, c.description);
+    }
+    out << "  --help       This text (COMMAND --help: that command's).\n"
+           "  --version    The program's version.\n\n"
+        << kExitStatusTable << '\n'
+        << kScriptLanguage;
 }
 
 int RunCli(const std::vector<std::string>& args, const WizardOptions& options, std::istream& in, std::ostream& out,
@@ -272,10 +130,13 @@ int RunCli(const std::vector<std::string>& args, const WizardOptions& options, s
         out << "quillon-cli " << QUILLON_VERSION_TEXT << '\n';
         return kExitOk;
     }
-    if (command == "generate") return CommandGenerate(rest, options, out, err);
-    if (command == "show") return CommandShow(rest, options, out, err);
-    if (command == "script") return CommandScript(rest, options, in, out, err);
-    if (command == "vault") return CommandVault(rest, options, out, err);
+    if (const CommandSpec* spec = FindCommand(command)) {
+        if (AsksForHelp(rest)) {
+            WriteCommandHelp(*spec, out);
+            return kExitOk;
+        }
+        return spec->run(rest, options, in, out, err);
+    }
     err << "quillon-cli: unknown command " << command << " (see quillon-cli --help)\n";
     return kExitUsage;
 }
