@@ -24,6 +24,13 @@ const std::vector<CommandSpec>& CommandTable() {
          "estimated code size in KB.",
          [](const std::vector<std::string>& args, const WizardOptions& options, std::istream&, std::ostream& out,
             std::ostream& err) { return CommandShow(args, options, out, err); }},
+        {"check", "check [SETTINGS.wp]",
+         "Load the settings file as File > Open does (or start from the defaults) and run every\n"
+         "check of Generate Project without generating: the choices of the tree and the limits of\n"
+         "the stack. Prints one line a problem, \"problem: NODE: FIELD: MESSAGE (value V, limit L)\",\n"
+         "then the count. Exit status 0 when there are none, 1 when there are some.",
+         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream&, std::ostream& out,
+            std::ostream& err) { return CommandCheck(args, options, out, err); }},
         {"script", "script [FILE|-]", "Run a UI script from FILE or from standard input (see below).",
          [](const std::vector<std::string>& args, const WizardOptions& options, std::istream& in, std::ostream& out,
             std::ostream& err) { return CommandScript(args, options, in, out, err); }},
@@ -60,6 +67,7 @@ blanks; a final text argument runs to the end of the line and may be written in 
   select NODE           press a node's text: the selection moves there
   set ID TEXT           the edit ID (1001-1003, 1008, MAC bytes 1019-1030) ends with TEXT
   check ID on|off       click check box ID (1011) into that state
+  check                 every check of Generate Project: "problem: ..." lines and the count
   address ID A.B.C.D    address control ID (1015-1018) changes
   combo ID INDEX        combo ID (1039 countries, 1041 protocols) selects entry INDEX
   press ID              button 1010 (Configure SYSCLK) or 1031 (Update UART Baud Rate)
@@ -73,7 +81,8 @@ blanks; a final text argument runs to the end of the line and may be written in 
   show record|tree|panel|window|sheet
 Output, one line per event: "message: TEXT", "question: TEXT -> yes|no",
 "open-dialog -> PATH", "save-dialog -> PATH", "folder-dialog -> PATH" (or "-> cancel"),
-"about: VERSION", "help: PATH", and "window closed" when Exit ends the window. Line breaks
+"about: VERSION", "help: PATH", "note: ID: TEXT" after a set whose value was not stored as
+typed or breaks a rule, and "window closed" when Exit ends the window. Line breaks
 in texts are written as \n. A script error prints "error: line N: WHY" on stderr and exits 2.
 
 Example:

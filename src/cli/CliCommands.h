@@ -42,6 +42,9 @@ int CommandGenerate(const std::vector<std::string>& args, const WizardOptions& o
 // quillon-cli show [SETTINGS.wp]
 int CommandShow(const std::vector<std::string>& args, const WizardOptions& options, std::ostream& out,
                 std::ostream& err);
+// quillon-cli check [SETTINGS.wp]
+int CommandCheck(const std::vector<std::string>& args, const WizardOptions& options, std::ostream& out,
+                 std::ostream& err);
 // quillon-cli script [FILE|-]
 int CommandScript(const std::vector<std::string>& args, const WizardOptions& options, std::istream& in,
                   std::ostream& out, std::ostream& err);

@@ -163,6 +163,8 @@ ScriptCommand ParseLine(std::string_view line_text, int line) {
         c.verb = ScriptVerb::Set;
         c.id = ParseNumber(r.Word("control id"), "control id");
         c.text = r.FinalText("text (write \"\" for an empty one)");
+    } else if (verb == "check" && r.AtEnd()) {
+        c.verb = ScriptVerb::RunChecks;
     } else if (verb == "check") {
         c.verb = ScriptVerb::Check;
         c.id = ParseNumber(r.Word("control id"), "control id");

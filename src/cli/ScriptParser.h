@@ -22,6 +22,7 @@ enum class ScriptVerb {
     Select,       // select NODE
     Set,          // set ID TEXT
     Check,        // check ID on|off
+    RunChecks,    // check                (every check of Generate Project)
     Address,      // address ID A.B.C.D
     Combo,        // combo ID INDEX
     Press,        // press ID

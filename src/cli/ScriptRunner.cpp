@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "cli/FindingFormat.h"
 #include "cli/StateFormat.h"
 #include "clock/SheetModel.h"
 
@@ -30,7 +31,7 @@ bool IsMacEdit(int id) { return id >= ControlId::DestMacFirst && id < ControlId:
 // Lines that only queue answers or print state: allowed whether or not the sheet is open.
 bool IsNeutralVerb(ScriptVerb verb) {
     return verb == ScriptVerb::Answer || verb == ScriptVerb::File || verb == ScriptVerb::Folder ||
-           verb == ScriptVerb::Show;
+           verb == ScriptVerb::Show || verb == ScriptVerb::RunChecks;
 }
 
 }  // namespace
@@ -88,6 +89,7 @@ void ScriptRunner::Execute(const ScriptCommand& c) {
         platform_.QueueFolder(c.cancel ? std::nullopt : std::optional<std::string>(c.text), c.line);
         return;
     case ScriptVerb::Show: Show(c.show); return;
+    case ScriptVerb::RunChecks: WriteFindings(window_->Findings(), out_); return;
     default: break;
     }
     if (IsSheetVerb(c.verb)) throw Failure{"no oscillator sheet is open"};
@@ -108,10 +110,9 @@ void ScriptRunner::ExecuteWindowCommand(const ScriptCommand& c) {
     case ScriptVerb::Set:
         if (!IsValueEdit(c.id) && !IsMacEdit(c.id)) throw Failure{"control " + std::to_string(c.id) + " is not an edit"};
         ReachableControl(c.id);
-        if (IsMacEdit(c.id)) {
-            w.OnMacEdited(c.id, c.text);
-        } else {
-            w.OnValueEdited(c.id, c.text);
+        if (const std::string note = IsMacEdit(c.id) ? w.OnMacEdited(c.id, c.text) : w.OnValueEdited(c.id, c.text);
+            !note.empty()) {
+            out_ << "note: " << c.id << ": " << note << '\n';
         }
         break;
     case ScriptVerb::Check: {

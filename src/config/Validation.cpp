@@ -1,33 +1,120 @@
 #include "config/Validation.h"
 
+#include <algorithm>
+#include <string>
+
 namespace quillon {
 
-std::optional<ValidationFailure> FirstValidationFailure(const ConfigRecord& r, const OptionStates& o) {
-    const auto on = [&](OptionNode n) { return o.IsChecked(n); };
-    const auto fail = [](const char* message, OptionNode node, std::string_view field) {
-        return std::optional<ValidationFailure>(ValidationFailure{message, node, field});
+namespace {
+
+using N = OptionNode;
+using R = ConfigRecord;
+
+// A numeric record field a rule reads, by the name findings carry.
+struct FieldRef {
+    std::string_view name;
+    std::int64_t (*value)(const ConfigRecord&) = nullptr;
+};
+
+template <auto Member>
+FieldRef Field(std::string_view name) {
+    return {name, [](const ConfigRecord& r) { return static_cast<std::int64_t>(r.*Member); }};
+}
+
+// One rule: `field` must be at least `low`, at most `high` and at most the value of
+// `high_field`, each where given. It applies always, or while any node of `when` has its
+// check flag set. All comparisons are on the unsigned field values.
+struct Rule {
+    const char* message;
+    OptionNode node;  // the page whose panel edits the field
+    FieldRef field;
+    std::vector<OptionNode> when;
+    std::optional<std::int64_t> low;
+    std::optional<std::int64_t> high;
+    std::optional<FieldRef> high_field;
+};
+
+// In the order they are tested; the window reports the first that fails.
+const std::vector<Rule>& Rules() {
+    static const std::vector<Rule> rules = {
+        {"At least 2 sockets are required when using PING", N::Sockets, Field<&R::num_sockets>("num_sockets"),
+         {N::ARP, N::PING}, 2, {}, {}},
+        {"Number of sockets must be between 1 and 127", N::Sockets, Field<&R::num_sockets>("num_sockets"), {}, 1, 127,
+         {}},
+        {"RX buffer size must be at least 64", N::Sockets, Field<&R::recv_buff_size>("recv_buff_size"), {}, 64, {}, {}},
+        {"TX buffer size must be at least 64", N::Sockets, Field<&R::xmit_buff_size>("xmit_buff_size"), {}, 64, {}, {}},
+        {"TCP window is too large for RX buffers", N::TCP, Field<&R::tcp_window>("tcp_window"), {N::TCP}, {}, {},
+         Field<&R::recv_buff_size>("recv_buff_size")},
+        {"TCP window is too large for HTTP buffers", N::TCP, Field<&R::tcp_window>("tcp_window"), {N::HTTP}, {}, {},
+         Field<&R::http_buffer_len>("http_buffer_len")},
+        {"TCP window is too large for FTP buffers", N::TCP, Field<&R::tcp_window>("tcp_window"), {N::FTP}, {}, {},
+         Field<&R::ftp_buffer_len>("ftp_buffer_len")},
+        {"Number of FTP users must be less than 128", N::FTP, Field<&R::ftp_num_users>("ftp_num_users"), {N::FTP}, {},
+         127, {}},
+        {"FTP max param must be at least 24", N::FTP, Field<&R::ftp_max_param>("ftp_max_param"), {N::FTP},
+         kFtpMaxParamMinimum, {}, {}},
+        {"SMTP buffer must be at least 46", N::SMTP, Field<&R::smtp_buffer_len>("smtp_buffer_len"), {N::SMTP}, 46, {},
+         {}},
+        // The field is 8 bits wide, so only the lower bound can fail.
+        {"ARP cache size must be between 1 and 255", N::ARP, Field<&R::arp_cache_size>("arp_cache_size"), {N::ARP}, 1,
+         255, {}},
     };
-    using N = OptionNode;
-    if ((on(N::ARP) || on(N::PING)) && r.num_sockets < 2)
-        return fail("At least 2 sockets are required when using PING", N::Sockets, "num_sockets");
-    if (r.num_sockets < 1 || r.num_sockets > 127)
-        return fail("Number of sockets must be between 1 and 127", N::Sockets, "num_sockets");
-    if (r.recv_buff_size < 64) return fail("RX buffer size must be at least 64", N::Sockets, "recv_buff_size");
-    if (r.xmit_buff_size < 64) return fail("TX buffer size must be at least 64", N::Sockets, "xmit_buff_size");
-    if (on(N::TCP) && r.tcp_window > r.recv_buff_size)
-        return fail("TCP window is too large for RX buffers", N::TCP, "tcp_window");
-    if (on(N::HTTP) && r.tcp_window > r.http_buffer_len)
-        return fail("TCP window is too large for HTTP buffers", N::TCP, "tcp_window");
-    if (on(N::FTP) && r.tcp_window > r.ftp_buffer_len)
-        return fail("TCP window is too large for FTP buffers", N::TCP, "tcp_window");
-    if (on(N::FTP) && r.ftp_num_users > 127)
-        return fail("Number of FTP users must be less than 128", N::FTP, "ftp_num_users");
-    if (on(N::FTP) && r.ftp_max_param < kFtpMaxParamMinimum)
-        return fail("FTP max param must be at least 24", N::FTP, "ftp_max_param");
-    if (on(N::SMTP) && r.smtp_buffer_len < 46) return fail("SMTP buffer must be at least 46", N::SMTP, "smtp_buffer_len");
-    if (on(N::ARP) && r.arp_cache_size == 0)
-        return fail("ARP cache size must be between 1 and 255", N::ARP, "arp_cache_size");
-    return std::nullopt;
+    return rules;
+}
+
+bool Applies(const Rule& rule, const OptionStates& options) {
+    return rule.when.empty() ||
+           std::any_of(rule.when.begin(), rule.when.end(), [&](OptionNode n) { return options.IsChecked(n); });
+}
+
+std::optional<Finding> Test(const Rule& rule, const ConfigRecord& record) {
+    const std::int64_t value = rule.field.value(record);
+    std::optional<std::int64_t> limit;
+    if (rule.low && value < *rule.low) {
+        limit = rule.low;
+    } else if (rule.high && value > *rule.high) {
+        limit = rule.high;
+    } else if (rule.high_field && value > rule.high_field->value(record)) {
+        limit = rule.high_field->value(record);
+    }
+    if (!limit) return std::nullopt;
+    Finding finding;
+    finding.message = rule.message;
+    finding.node = rule.node;
+    finding.field = std::string(rule.field.name);
+    finding.value = value;
+    finding.limit = limit;
+    return finding;
+}
+
+}  // namespace
+
+std::vector<Finding> ValidateRecord(const ConfigRecord& record, const OptionStates& options) {
+    std::vector<Finding> findings;
+    for (const Rule& rule : Rules()) {
+        if (!Applies(rule, options)) continue;
+        if (auto finding = Test(rule, record)) findings.push_back(std::move(*finding));
+    }
+    return findings;
+}
+
+FieldLimits LimitsOf(const ConfigRecord& record, const OptionStates& options, std::string_view field,
+                     std::int64_t low, std::int64_t high) {
+    FieldLimits limits{low, high, std::nullopt};
+    for (const Rule& rule : Rules()) {
+        if (!Applies(rule, options)) continue;
+        if (rule.field.name == field) {
+            if (rule.low) limits.low = std::max(limits.low, *rule.low);
+            if (rule.high) limits.high = std::min(limits.high, *rule.high);
+            if (rule.high_field) limits.high = std::min(limits.high, rule.high_field->value(record));
+        } else if (rule.high_field && rule.high_field->name == field) {
+            limits.low = std::max(limits.low, rule.field.value(record));
+        } else {
+            continue;
+        }
+        if (!limits.broken) limits.broken = Test(rule, record);
+    }
+    return limits;
 }
 
 }  // namespace quillon

@@ -1,12 +1,14 @@
 // The limits that the stack's sources and libraries need, checked before a project is
-// generated. The first failing rule is reported; nothing is changed.
+// generated (and by `check`). Every failing rule is reported; nothing is changed.
 #pragma once
 
+#include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/ConfigRecord.h"
+#include "config/Finding.h"
 #include "config/OptionNodes.h"
 
 namespace quillon {
@@ -14,16 +16,20 @@ namespace quillon {
 // Least value of ftp_max_param; the message of the rule names the same number.
 inline constexpr unsigned kFtpMaxParamMinimum = 24;
 
-// A rule that failed: its message as the user reads it, the tree node whose settings hold the
-// value, and the record field the rule tests.
-struct ValidationFailure {
-    std::string message;
-    OptionNode node = OptionNode::Sockets;
-    std::string_view field;
-};
+// Every rule that fails, in rule order; empty when the record passes. Protocol rules ask the
+// option tree whether the node's check flag is set, not the option bits.
+std::vector<Finding> ValidateRecord(const ConfigRecord& record, const OptionStates& options);
 
-// The first failing rule, or nothing when the record passes. Protocol rules ask the option
-// tree whether the node's check flag is set, not the option bits.
-std::optional<ValidationFailure> FirstValidationFailure(const ConfigRecord& record, const OptionStates& options);
+// What the rules in force say about one numeric field: the range its value must lie in for
+// them to pass, narrowed from `low` to `high` (the values the field can hold), and the first
+// of them that its present value breaks. A rule that compares two fields limits both: the
+// TCP window may not exceed the RX buffers, so the RX buffers may not be smaller than it.
+struct FieldLimits {
+    std::int64_t low = 0;
+    std::int64_t high = 0;
+    std::optional<Finding> broken;
+};
+FieldLimits LimitsOf(const ConfigRecord& record, const OptionStates& options, std::string_view field,
+                     std::int64_t low, std::int64_t high);
 
 }  // namespace quillon

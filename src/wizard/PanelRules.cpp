@@ -1,11 +1,17 @@
 // The settings panel: which controls a tree node shows, how they are filled from the record,
 // and how each edit writes its value straight back into the record.
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <limits>
+#include <optional>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "config/ClockDefaults.h"
 #include "config/Parameters.h"
+#include "config/Validation.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
@@ -15,31 +21,52 @@ namespace {
 using N = OptionNode;
 
 // A record field behind one value edit: how it is shown, and how a typed text is stored.
-// `store` is empty for a value that is shown but set elsewhere.
+// `store` is empty for a value that is shown but set elsewhere. Numbers also carry the
+// field's name (as the validation rules know it), the values a typed number can be stored as
+// unchanged (its width) and the field's present value, so that the panel can tell the user
+// what became of a typed text.
 struct ValueField {
     std::string (*show)(const ConfigRecord&) = nullptr;
     void (*store)(ConfigRecord&, std::string_view) = nullptr;
+    std::string_view name;
+    std::int64_t low = 0;
+    std::int64_t high = 0;
+    std::int64_t (*value)(const ConfigRecord&) = nullptr;
 };
 
-// Numbers show in decimal and take the 16-bit decimal parse, cut to the field's width.
 template <auto Member>
-constexpr ValueField Number() {
-    return {[](const ConfigRecord& r) { return std::to_string(static_cast<long long>(r.*Member)); },
-            [](ConfigRecord& r, std::string_view text) {
-                using Field = std::remove_reference_t<decltype(r.*Member)>;
-                r.*Member = static_cast<Field>(ParseDecimal(text, 16));
-            }};
+using FieldType = std::remove_cvref_t<decltype(std::declval<ConfigRecord&>().*Member)>;
+
+// Numbers show in decimal and take the 16-bit decimal parse, cut to the field's width. The
+// parse never gives a negative number, so a signed field keeps a typed number up to its
+// largest positive value.
+template <auto Member>
+constexpr ValueField Number(std::string_view name) {
+    ValueField f;
+    f.show = [](const ConfigRecord& r) { return std::to_string(static_cast<long long>(r.*Member)); };
+    f.store = [](ConfigRecord& r, std::string_view text) {
+        r.*Member = static_cast<FieldType<Member>>(ParseDecimal(text, 16));
+    };
+    f.name = name;
+    f.low = 0;
+    f.high = static_cast<std::int64_t>(std::numeric_limits<FieldType<Member>>::max());
+    f.value = [](const ConfigRecord& r) { return static_cast<std::int64_t>(r.*Member); };
+    return f;
 }
 
 template <auto Member>
 constexpr ValueField ShownOnly() {
-    return {[](const ConfigRecord& r) { return std::to_string(static_cast<long long>(r.*Member)); }, nullptr};
+    ValueField f;
+    f.show = [](const ConfigRecord& r) { return std::to_string(static_cast<long long>(r.*Member)); };
+    return f;
 }
 
 template <auto Member>
 constexpr ValueField Text() {
-    return {[](const ConfigRecord& r) { return r.*Member; },
-            [](ConfigRecord& r, std::string_view text) { r.*Member = std::string(text); }};
+    ValueField f;
+    f.show = [](const ConfigRecord& r) { return r.*Member; };
+    f.store = [](ConfigRecord& r, std::string_view text) { r.*Member = std::string(text); };
+    return f;
 }
 
 constexpr ValueField kNone{};
@@ -60,51 +87,57 @@ const PanelRow kRows[] = {
      // The baud rate is set by "Update UART Baud Rate", never by typing here.
      {ShownOnly<&R::uart_baud_rate>(), kNone, kNone, Text<&R::phone_number>()}},
     {N::UsePassword, {"Login Name:", "Password:"}, {Text<&R::login_name>(), Text<&R::login_password>()}},
-    {N::VirtualFiles, {"Number of virtual file pages ( >= 1):"}, {Number<&R::num_vf_pages>()}},
-    {N::PAP, {"Number of Users:"}, {Number<&R::pap_num_users>()}},
-    {N::Ethernet, {"Packet timeout (10ms ticks):"}, {Number<&R::ether_wait_ticks>()}},
+    {N::VirtualFiles, {"Number of virtual file pages ( >= 1):"}, {Number<&R::num_vf_pages>("num_vf_pages")}},
+    {N::PAP, {"Number of Users:"}, {Number<&R::pap_num_users>("pap_num_users")}},
+    {N::Ethernet, {"Packet timeout (10ms ticks):"}, {Number<&R::ether_wait_ticks>("ether_wait_ticks")}},
     {N::PPP,
      {"PPP resend delay (10ms ticks):", "PPP retransmit attempts:", "PPP times to send before connection reset:"},
-     {Number<&R::ppp_resend_ticks>(), Number<&R::ppp_resend_trys>(), Number<&R::ppp_terminate_trys>()}},
+     {Number<&R::ppp_resend_ticks>("ppp_resend_ticks"), Number<&R::ppp_resend_trys>("ppp_resend_trys"),
+      Number<&R::ppp_terminate_trys>("ppp_terminate_trys")}},
     {N::LOCATRA,
      {"Device Name:", "Text Description:", "Definition of Event 1:", "Definition of Event 2:"},
      {Text<&R::locatra_name>(), Text<&R::locatra_description>(), Text<&R::locatra_event1>(),
       Text<&R::locatra_event2>()}},
-    {N::IP, {"Number of hops packet will be valid:"}, {Number<&R::ip_time_to_live>()}},
-    {N::PING, {"PING buffer size (bytes):"}, {Number<&R::ping_buff_size>()}},
+    {N::IP, {"Number of hops packet will be valid:"}, {Number<&R::ip_time_to_live>("ip_time_to_live")}},
+    {N::PING, {"PING buffer size (bytes):"}, {Number<&R::ping_buff_size>("ping_buff_size")}},
     {N::ARP,
      {"Number of 10ms ticks to keep entry cached:", "Number of retrys before aborting:",
       "ARP packet wait time (10ms ticks):", "Size of ARP cache:"},
-     {Number<&R::arp_keep_ticks>(), Number<&R::arp_resend_trys>(), Number<&R::arp_wait_ticks>(),
-      Number<&R::arp_cache_size>()}},
+     {Number<&R::arp_keep_ticks>("arp_keep_ticks"), Number<&R::arp_resend_trys>("arp_resend_trys"),
+      Number<&R::arp_wait_ticks>("arp_wait_ticks"), Number<&R::arp_cache_size>("arp_cache_size")}},
     {N::DHCP,
      {"Retransmit attempts:", "Length of DHCP Lease time:"},
-     {Number<&R::dhcp_resend_trys>(), Number<&R::dhcp_default_lease_time>()}},
+     {Number<&R::dhcp_resend_trys>("dhcp_resend_trys"),
+      Number<&R::dhcp_default_lease_time>("dhcp_default_lease_time")}},
     {N::BOOTP,
      {"Retransmit attempts:", "Force a new IP:"},
-     {Number<&R::bootp_resend_trys>(), Number<&R::bootp_request_ip>()}},
+     {Number<&R::bootp_resend_trys>("bootp_resend_trys"), Number<&R::bootp_request_ip>("bootp_request_ip")}},
     {N::FTP,
      {"Buffer size for command line params (bytes):", "Size of FTP holding buffer (bytes):",
       "Number of users in the FTP server:", "Size of memory pool used for malloc (bytes):"},
-     {Number<&R::ftp_max_param>(), Number<&R::ftp_buffer_len>(), Number<&R::ftp_num_users>(),
-      Number<&R::mem_pool_size>()}},
+     {Number<&R::ftp_max_param>("ftp_max_param"), Number<&R::ftp_buffer_len>("ftp_buffer_len"),
+      Number<&R::ftp_num_users>("ftp_num_users"), Number<&R::mem_pool_size>("mem_pool_size")}},
     {N::HTTP,
      {"Size of HTTP buffer (bytes):", "Number of post functions:", "Size of URI buffer (bytes):",
       "Size of HTTP POST request buffer (bytes):"},
-     {Number<&R::http_buffer_len>(), Number<&R::num_post_funcs>(), Number<&R::uri_buffer_len>(),
-      Number<&R::body_buffer_len>()}},
-    {N::TFTP, {"Retransmit attempts:"}, {Number<&R::tftp_resend_trys>()}},
-    {N::SMTP, {"SMTP buffer size (bytes):", "SMTP server IP address:"}, {Number<&R::smtp_buffer_len>()}},
+     {Number<&R::http_buffer_len>("http_buffer_len"), Number<&R::num_post_funcs>("num_post_funcs"),
+      Number<&R::uri_buffer_len>("uri_buffer_len"), Number<&R::body_buffer_len>("body_buffer_len")}},
+    {N::TFTP, {"Retransmit attempts:"}, {Number<&R::tftp_resend_trys>("tftp_resend_trys")}},
+    {N::SMTP,
+     {"SMTP buffer size (bytes):", "SMTP server IP address:"},
+     {Number<&R::smtp_buffer_len>("smtp_buffer_len")}},
     {N::TCP,
      {"TCP Window Size:", "TCP resend delay (10ms ticks):", "TCP retransmit attempts:"},
-     {Number<&R::tcp_window>(), Number<&R::tcp_resend_ticks>(), Number<&R::tcp_resend_trys>()}},
+     {Number<&R::tcp_window>("tcp_window"), Number<&R::tcp_resend_ticks>("tcp_resend_ticks"),
+      Number<&R::tcp_resend_trys>("tcp_resend_trys")}},
     {N::DNS,
      {"Size of DNS buffer (bytes):", "Number of retrys before aborting:", "DNS packet wait time (10ms ticks):"},
-     {Number<&R::dns_buff_size>(), Number<&R::dns_send_trys>(), Number<&R::dns_wait_ticks>()}},
+     {Number<&R::dns_buff_size>("dns_buff_size"), Number<&R::dns_send_trys>("dns_send_trys"),
+      Number<&R::dns_wait_ticks>("dns_wait_ticks")}},
     {N::Sockets,
      {"Number of sockets:", "Size of TX buffer (bytes):", "Size of RX buffer (bytes):", "Socket timeout (10ms ticks):"},
-     {Number<&R::num_sockets>(), Number<&R::xmit_buff_size>(), Number<&R::recv_buff_size>(),
-      Number<&R::socket_wait_ticks>()}},
+     {Number<&R::num_sockets>("num_sockets"), Number<&R::xmit_buff_size>("xmit_buff_size"),
+      Number<&R::recv_buff_size>("recv_buff_size"), Number<&R::socket_wait_ticks>("socket_wait_ticks")}},
     {N::IPAddresses, {"Destination IP Address:", "Source IP Address:"}, {}},
     {N::MACAddresses, {"Destination MAC Address (Hex):", "Source MAC Address (Hex):"}, {}},
 };
@@ -134,7 +167,7 @@ std::string HexByteText(std::uint8_t byte) {
 }
 
 // One MAC edit's text as a byte: trimmed, padded on the left with "0" to two characters, the
-// last two characters taken; a character that is not a hexadecimal digit adds nothing.
+// last two characters taken. The edit takes nothing but hexadecimal digits and blanks.
 std::uint8_t ReadHexByte(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -148,6 +181,60 @@ std::uint8_t ReadHexByte(std::string_view text) {
         else if (c >= 'A' && c <= 'F') value += static_cast<unsigned>(c - 'A' + 10);
     }
     return static_cast<std::uint8_t>(value);
+}
+
+bool IsHexDigitOrBlank(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || c == ' '; }
+
+// The first character of an (upper-cased) MAC text that is neither a hexadecimal digit nor a
+// blank, with the rest of its UTF-8 sequence; empty when there is none.
+std::string_view FirstNonHexCharacter(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsHexDigitOrBlank(text[i])) continue;
+        std::size_t n = 1;
+        if (static_cast<unsigned char>(text[i]) >= 0xC0) {
+            while (i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) ++n;
+        }
+        return text.substr(i, n);
+    }
+    return {};
+}
+
+// The number a text of decimal digits stands for, held at a ceiling far above every field's
+// width; nothing for a text that is not digits alone.
+std::optional<std::uint64_t> PlainNumber(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    constexpr std::uint64_t kCeiling = std::uint64_t{1} << 40;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = std::min(value * 10 + static_cast<std::uint64_t>(c - '0'), kCeiling);
+    }
+    return value;
+}
+
+// What the panel says beside a number edit once `typed` has been stored: nothing when the
+// text was a plain number that the field holds as typed and that breaks no rule in force;
+// otherwise what was stored, the first rule it breaks and the range that passes every rule.
+std::string TypedNumberNote(const ValueField& field, std::string_view typed, const ConfigRecord& record,
+                            const OptionStates& options) {
+    const FieldLimits limits = LimitsOf(record, options, field.name, field.low, field.high);
+    const std::string range = " (range " + std::to_string(limits.low) + " to " + std::to_string(limits.high) + ")";
+    const std::optional<std::uint64_t> plain = PlainNumber(typed);
+    std::string note;
+    if (typed.empty()) {
+        note = "Nothing typed";
+    } else if (!plain) {
+        note = "\"" + std::string(typed) + "\" is not a plain number";
+    } else if (*plain > static_cast<std::uint64_t>(field.high)) {
+        note = std::string(typed) + " does not fit";
+    } else if (limits.broken) {
+        return std::string(typed) + " breaks a rule: " + limits.broken->message + range;
+    } else {
+        return {};
+    }
+    note += ": stored as " + std::to_string(field.value(record));
+    if (limits.broken) note += "; " + limits.broken->message;
+    return note + range;
 }
 
 // An edit holds one line: text after a line break never reaches it, as in a one-line edit.
@@ -171,6 +258,8 @@ void WizardDialog::RefreshPanel() {
         value.enabled = true;
     }
     for (int i = 0; i < kMacEdits; ++i) panel_.Control(C::DestMacFirst + i).visible = false;
+    for (int n = 1; n <= 4; ++n) panel_.Control(SettingsPanel::ValueId(n)).note.clear();
+    for (int i = 0; i < kMacEdits; ++i) panel_.Control(C::DestMacFirst + i).note.clear();
     panel_.Control(C::UpdateBaudRate).enabled = false;
     for (int n = 1; n <= 5; ++n) panel_.LabelText(n).clear();
     // The combos always show the record's selections, so that whatever reads them (the view,
@@ -254,44 +343,72 @@ bool WizardDialog::AcceptsTypedText(PanelControl& control, const std::string& te
     if (text == control.text) return false;
     control.text = text;  // what was typed stays in the edit, accepted or not
     if (control.limit == 0 || text.size() <= control.limit) return true;
+    control.note.clear();  // the message box speaks for the refused text
     Warn(LimitMessage(control.limit));
     return false;
 }
 
-void WizardDialog::OnValueEdited(int control_id, const std::string& text) {
-    if (refreshing_) return;
+std::string WizardDialog::OnValueEdited(int control_id, const std::string& text) {
+    if (refreshing_) return {};
     const int n = ValueNumberOf(control_id);
-    if (n == 0) return;
+    if (n == 0) return {};
     PanelControl& control = panel_.Control(control_id);
-    if (!control.visible || !control.enabled) return;
-    if (!AcceptsTypedText(control, std::string(FirstLine(text)))) return;
+    if (!control.visible || !control.enabled) return {};
+    const std::string note_before = control.note;
+    if (!AcceptsTypedText(control, std::string(FirstLine(text)))) {
+        if (control.note != note_before) NotifyView();
+        return {};
+    }
     modified_ = true;
+    control.note.clear();
     if (const std::optional<OptionNode> selected = tree_.Selected()) {
         if (const PanelRow* row = RowOf(*selected)) {
             const ValueField& field = row->values[static_cast<std::size_t>(n - 1)];
             if (field.store) field.store(record_, control.text);
+            if (field.store && field.value) control.note = TypedNumberNote(field, control.text, record_, tree_);
         }
     }
+    if (control.note != note_before) NotifyView();
+    return control.note;
 }
 
-void WizardDialog::OnMacEdited(int control_id, const std::string& text) {
-    if (refreshing_ || !IsMacEdit(control_id)) return;
+std::string WizardDialog::OnMacEdited(int control_id, const std::string& text) {
+    if (refreshing_ || !IsMacEdit(control_id)) return {};
     PanelControl& control = panel_.Control(control_id);
-    if (!control.visible || !control.enabled) return;
+    if (!control.visible || !control.enabled) return {};
     std::string upper(FirstLine(text));
     for (char& c : upper) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
-    if (!AcceptsTypedText(control, upper)) return;
+    if (upper == control.text) return {};
+    const int index = control_id - ControlId::DestMacFirst;
+    const std::uint8_t byte = index < 6 ? record_.eth_dest_hw_addr[static_cast<std::size_t>(index)]
+                                        : record_.eth_src_hw_addr[static_cast<std::size_t>(index - 6)];
+    // A character that is no hexadecimal digit is not taken: the edit and the byte keep what
+    // they held, and the note says why.
+    if (const std::string_view refused = FirstNonHexCharacter(upper); !refused.empty()) {
+        control.note = "\"" + std::string(refused) + "\" is not a hexadecimal digit (0-9, A-F); the byte stays " +
+                       HexByteText(byte);
+        NotifyView();
+        return control.note;
+    }
+    const bool had_note = !control.note.empty();
+    control.note.clear();
+    if (!AcceptsTypedText(control, upper)) {
+        if (had_note) NotifyView();
+        return {};
+    }
     modified_ = true;
     for (int i = 0; i < kMacEdits; ++i) {
-        const std::uint8_t byte = ReadHexByte(panel_.Control(ControlId::DestMacFirst + i).text);
+        const std::uint8_t value = ReadHexByte(panel_.Control(ControlId::DestMacFirst + i).text);
         if (i < 6) {
-            record_.eth_dest_hw_addr[static_cast<std::size_t>(i)] = byte;
+            record_.eth_dest_hw_addr[static_cast<std::size_t>(i)] = value;
         } else {
-            record_.eth_src_hw_addr[static_cast<std::size_t>(i - 6)] = byte;
+            record_.eth_src_hw_addr[static_cast<std::size_t>(i - 6)] = value;
         }
     }
+    if (had_note) NotifyView();
+    return {};
 }
 
 bool WizardDialog::StoreAddress(int control_id) {
@@ -349,6 +466,18 @@ void WizardDialog::OnComboChanged(int control_id, int index) {
         record_.protocol_index = index;
         if (index >= 0) record_.modem_protocol = std::string(kProtocolTable[static_cast<std::size_t>(index)].code);
     }
+}
+
+std::optional<PanelField> PanelFieldOf(std::string_view field) {
+    for (const PanelRow& row : kRows) {
+        for (std::size_t i = 0; i < row.values.size(); ++i) {
+            if (row.values[i].name.empty() || row.values[i].name != field) continue;
+            std::string_view caption = row.labels[i];
+            if (caption.ends_with(':')) caption.remove_suffix(1);
+            return PanelField{row.node, SettingsPanel::ValueId(static_cast<int>(i) + 1), caption};
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace quillon

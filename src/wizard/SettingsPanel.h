@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/ConfigRecord.h"
+#include "config/OptionNodes.h"
 
 namespace quillon {
 
@@ -56,7 +59,21 @@ struct PanelControl {
     bool checked = false;     // the check box
     std::size_t limit = 0;    // longest text an edit takes (0: no limit)
     bool read_only = false;   // the two code-size edits
+    // Beside an edit: what became of the value typed last when it was not stored as typed or
+    // breaks a rule ("300 does not fit: stored as 44 (range 1 to 127)"). Empty otherwise; every
+    // refresh of the panel clears it.
+    std::string note;
 };
+
+// The value edit of a page that shows a record field, and its caption without the colon.
+struct PanelField {
+    OptionNode node;
+    int control = 0;
+    std::string_view caption;
+};
+
+// The edit behind record field `field` ("num_sockets"); nothing for a field no page edits.
+std::optional<PanelField> PanelFieldOf(std::string_view field);
 
 class SettingsPanel {
 public:

@@ -4,12 +4,15 @@
 // models and forward the user's events; every dialog goes through Platform.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/ConfigRecord.h"
+#include "config/Finding.h"
 #include "generator/ProjectGenerator.h"
 #include "wizard/OptionTree.h"
 #include "wizard/Platform.h"
@@ -60,10 +63,13 @@ public:
     // A press on the node's text (or keyboard navigation): the selection moves to `node`.
     // The four address controls are committed first; the panel is then rebuilt.
     void OnSelectionChange(OptionNode node);
-    // The user's edit of value edit 1001, 1002, 1003 or 1008 ended with `text`.
-    void OnValueEdited(int control_id, const std::string& text);
-    // The user's edit of one of the MAC byte edits 1019 to 1030 ended with `text`.
-    void OnMacEdited(int control_id, const std::string& text);
+    // The user's edit of value edit 1001, 1002, 1003 or 1008 ended with `text`. Returns the
+    // note the edit left beside the field (empty: the value was stored as typed and breaks no
+    // rule); the control holds it too.
+    std::string OnValueEdited(int control_id, const std::string& text);
+    // The user's edit of one of the MAC byte edits 1019 to 1030 ended with `text`. A text with
+    // a character that is no hexadecimal digit is not taken; the returned note says so.
+    std::string OnMacEdited(int control_id, const std::string& text);
     // Address control 1015 to 1018 changed to `address`.
     void OnAddressChanged(int control_id, const Ip4& address);
     // Combo 1039 or 1041 selected entry `index`.
@@ -124,6 +130,20 @@ public:
     // Recomputes the code-size box (used and free KB) from the record.
     void UpdateCodeSize();
 
+    // Everything that would keep Generate Project from writing a project, in the order the
+    // command tests it: the choices the tree must hold, then the validation rules. Each
+    // finding names the panel's edit for its field where there is one.
+    std::vector<Finding> Findings() const;
+
+    // The edit a front end should give the keyboard focus to: set when a refused generation
+    // has put a finding's field in front of the user. `serial` grows with every request, so a
+    // view acts on each one once.
+    struct FieldFocus {
+        int control = 0;
+        std::uint64_t serial = 0;
+    };
+    const FieldFocus& FocusRequest() const { return focus_request_; }
+
 private:
     // DefaultsHost
     OptionStates& Options() override { return tree_; }
@@ -146,7 +166,6 @@ private:
 
     // Project folder and generation (WizardGenerate.cpp).
     std::string ChooseProjectFolder();
-    bool CheckTreeForGeneration();
     void RefreshModemSelections(std::optional<OptionNode> selected);
 
     // Settings file (SettingsFile.cpp).
@@ -157,6 +176,11 @@ private:
     bool WriteSettingsFile(const std::string& path);
     // After New and Open: the panel and the code-size box show the record as it now is.
     void ShowRecordInControls();
+
+    // Findings (WizardFindings.cpp): the choices a project cannot do without, and the first
+    // finding of a refused generation shown, its node selected and its field focused.
+    std::vector<Finding> MissingChoices() const;
+    void ShowRefusal(const Finding& finding);
 
     // Help and About (WizardCommands.cpp): help/index.html beside the program, else the
     // installed copy.
@@ -183,6 +207,7 @@ private:
     bool refreshing_ = false;
     std::string project_folder_;
     std::optional<GenerationReport> last_generation_;
+    FieldFocus focus_request_;
     std::function<void()> view_listener_;
 };
 

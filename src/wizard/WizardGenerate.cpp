@@ -1,8 +1,6 @@
-// Select Project Directory and Generate Project: the window's part of generation (the checks
-// of the tree, the validation, the clock-derived values and the modem selections), then the
-// generation driver.
+// Select Project Directory and Generate Project: the window's part of generation (the
+// findings, the clock-derived values and the modem selections), then the generation driver.
 #include "clock/DerivedValues.h"
-#include "config/Validation.h"
 #include "wizard/GenerationMessages.h"
 #include "wizard/WizardDialog.h"
 
@@ -19,29 +17,6 @@ std::string WithoutTrailingSlash(std::string path) {
 }
 
 }  // namespace
-
-// The four choices a project cannot do without; false after telling the user which is missing.
-bool WizardDialog::CheckTreeForGeneration() {
-    const auto any = [&](std::initializer_list<OptionNode> nodes) {
-        for (OptionNode n : nodes) {
-            if (tree_.IsChecked(n)) return true;
-        }
-        return false;
-    };
-    const char* missing = nullptr;
-    if (!any({OptionNode::Ethernet, OptionNode::PPP, OptionNode::SLIP})) {
-        missing = "Select a Link/Physical Layer";
-    } else if (!any({OptionNode::TCP, OptionNode::UDP})) {
-        missing = "Select a Transport Layer";
-    } else if (!any({OptionNode::Vardex, OptionNode::Pelmar, OptionNode::Zintor})) {
-        missing = "Select a Device";
-    } else if (!any({OptionNode::Lanvik, OptionNode::Modara, OptionNode::CustomEthernetDevice})) {
-        missing = "Select a Communication Adapter";
-    }
-    if (!missing) return true;
-    platform_.ShowMessage(Message{missing, MessageIcon::Exclamation, kAppCaption, {}});
-    return false;
-}
 
 // The modem's country and protocol as the two combo boxes show them, and a baud rate SYSCLK
 // can reach.
@@ -83,9 +58,10 @@ void WizardDialog::OnSelectProjectDirectory() {
 void WizardDialog::OnGenerateProject() {
     last_generation_.reset();
     const std::optional<OptionNode> selected = tree_.Selected();
-    if (!CheckTreeForGeneration()) return;
-    if (const auto failure = FirstValidationFailure(record_, tree_)) {
-        Warn(failure->message);
+    // The first finding refuses the project, as the four tree checks and the validation
+    // rules have always done one after the other.
+    if (const std::vector<Finding> findings = Findings(); !findings.empty()) {
+        ShowRefusal(findings.front());
         return;
     }
 

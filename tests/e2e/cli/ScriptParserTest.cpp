@@ -34,6 +34,7 @@ TEST(ScriptParser, ReadsEveryCommandWithItsArguments) {
     EXPECT_EQ(c.verb, ScriptVerb::Check);
     EXPECT_TRUE(c.flag);
     EXPECT_FALSE(ParseOne("check 1011 off").flag);
+    EXPECT_EQ(ParseOne("check").verb, ScriptVerb::RunChecks);  // alone: every check of generation
 
     c = ParseOne("address 1016 10.0.0.7");
     EXPECT_EQ(c.verb, ScriptVerb::Address);
@@ -107,6 +108,7 @@ TEST(ScriptParser, RefusesMalformedLinesWithAReason) {
         {"set abc 5", "control id is not a number: abc"},
         {"set 10x1 5", "control id is not a number: 10x1"},
         {"check 1011 maybe", "expected on or off"},
+        {"check 1011", "missing on or off"},
         {"check 1011 on please", "unexpected text"},
         {"address 1015 10.0.0", "not an address"},
         {"address 1015 10.0.0.256", "not an address"},

@@ -93,13 +93,21 @@ TEST_F(PanelRulesTest, MacBytesAreReadAsHexadecimal) {
     EXPECT_EQ(Ctl(C::DestMacFirst).text, "FF");
     EXPECT_TRUE(Ctl(C::DestMacFirst).enabled);
 
-    dlg.OnMacEdited(C::SrcMacFirst + 3, "a");  // upper-cased and padded: 0A
-    dlg.OnMacEdited(C::SrcMacFirst + 4, "g1");  // G is no digit and adds nothing
-    dlg.OnMacEdited(C::SrcMacFirst + 5, " 7");
+    EXPECT_EQ(dlg.OnMacEdited(C::SrcMacFirst + 3, "a"), "");  // upper-cased and padded: 0A
+    // G is no hexadecimal digit: the edit and the byte keep what they held.
+    EXPECT_EQ(dlg.OnMacEdited(C::SrcMacFirst + 4, "g1"),
+              "\"G\" is not a hexadecimal digit (0-9, A-F); the byte stays 00");
+    EXPECT_EQ(Ctl(C::SrcMacFirst + 4).text, "00");
+    EXPECT_EQ(dlg.OnMacEdited(C::SrcMacFirst + 5, " 7"), "");  // blanks are trimmed
     dlg.OnMacEdited(C::DestMacFirst + 5, "");
-    EXPECT_EQ(dlg.Record().eth_src_hw_addr, (Mac{0x00, 0x0B, 0x3C, 0x0A, 0x01, 0x07}));
+    EXPECT_EQ(dlg.Record().eth_src_hw_addr, (Mac{0x00, 0x0B, 0x3C, 0x0A, 0x00, 0x07}));
     EXPECT_EQ(dlg.Record().eth_dest_hw_addr, (Mac{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}));
     EXPECT_EQ(Ctl(C::SrcMacFirst + 3).text, "A");
+    EXPECT_EQ(dlg.OnMacEdited(C::SrcMacFirst, "\xC3\xA9"),
+              "\"\xC3\xA9\" is not a hexadecimal digit (0-9, A-F); the byte stays 00");  // the whole character
+    EXPECT_EQ(dlg.OnMacEdited(C::SrcMacFirst + 4, "1f"), "");  // a good byte clears the note
+    EXPECT_EQ(Ctl(C::SrcMacFirst + 4).note, "");
+    EXPECT_EQ(dlg.Record().eth_src_hw_addr[4], 0x1F);
 }
 
 TEST_F(PanelRulesTest, MacBytesAreGreyedOutWithoutEthernet) {
