@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpacerItem>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -27,6 +28,14 @@ namespace C = ControlId;
 QString FromStd(const std::string& text) { return QString::fromStdString(text); }
 
 bool IsValueEdit(int id) { return id == C::Value1 || id == C::Value2 || id == C::Value3 || id == C::Value4; }
+
+// The controls whose notes show in note place n (1 to 4), under their row.
+std::vector<int> NoteSlotControls(int n) {
+    std::vector<int> ids{SettingsPanel::ValueId(n)};
+    const int mac_first = n == 1 ? C::DestMacFirst : n == 2 ? C::SrcMacFirst : 0;
+    for (int i = 0; mac_first != 0 && i < 6; ++i) ids.push_back(mac_first + i);
+    return ids;
+}
 
 template <std::size_t N>
 void FillCombo(QComboBox* combo, const std::array<TableEntry, N>& table) {
@@ -68,6 +77,7 @@ SettingsPanelView::SettingsPanelView(WizardDialog& wizard, QWidget* parent) : QW
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(settings, 1);
     layout->addWidget(code_size, 0);
+    focus_serial_ = wizard_.FocusRequest().serial;
     SyncFromModel();
 }
 
@@ -86,6 +96,10 @@ QWidget* SettingsPanelView::Create(const PanelControl& control) {
             connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
                 Guarded(wizard_.Ui(), [&] { wizard_.OnValueEdited(id, text.toStdString()); });
             });
+            QAction* mark = edit->addAction(style()->standardIcon(QStyle::SP_MessageBoxWarning),
+                                            QLineEdit::TrailingPosition);
+            mark->setVisible(false);
+            note_marks_[id] = mark;
         }
         return edit;
     }
@@ -176,30 +190,35 @@ void SettingsPanelView::BuildSettingsGroup(QGroupBox* group) {
     QWidget* src_mac_row = row_of("srcMacRow", src_mac, 4);
 
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
-    // Each label stands above its value; the address controls, the MAC rows, the combo boxes
-    // and "Configure SYSCLK" take the place of the value that their node does not use.
+    // Each label stands above its value and the value's note under it; the address controls,
+    // the MAC rows, the combo boxes and "Configure SYSCLK" take the place of the value that
+    // their node does not use. A note place is hidden, and takes no room, while it is empty.
     grid->addWidget(w(C::Label1), 0, 0);
     grid->addWidget(value1_row, 1, 0);
     grid->addWidget(w(C::Address1), 1, 0, left);
     grid->addWidget(dest_mac_row, 1, 0, left);
     grid->addWidget(w(C::ConfigureSysclk), 1, 0, left);
-    grid->addWidget(w(C::Label2), 2, 0);
-    grid->addWidget(w(C::CountryLabel), 2, 0);
-    grid->addWidget(w(C::Value2), 3, 0);
-    grid->addWidget(w(C::Address2), 3, 0, left);
-    grid->addWidget(src_mac_row, 3, 0, left);
-    grid->addWidget(w(C::CountryCombo), 3, 0, left);
-    grid->addWidget(w(C::Label3), 4, 0);
-    grid->addWidget(w(C::ProtocolLabel), 4, 0);
-    grid->addWidget(w(C::Value3), 5, 0);
-    grid->addWidget(w(C::Address3), 5, 0, left);
-    grid->addWidget(w(C::ProtocolCombo), 5, 0, left);
-    grid->addWidget(w(C::Label4), 6, 0);
-    grid->addWidget(w(C::Value4), 7, 0);
-    grid->addWidget(w(C::Address4), 7, 0, left);
-    grid->addWidget(w(C::Label5), 8, 0);
-    grid->addWidget(w(C::ArpAutoUpdate), 9, 0);
-    grid->setRowStretch(10, 1);
+    grid->addWidget(CreateNoteSlot(1, group), 2, 0);
+    grid->addWidget(w(C::Label2), 3, 0);
+    grid->addWidget(w(C::CountryLabel), 3, 0);
+    grid->addWidget(w(C::Value2), 4, 0);
+    grid->addWidget(w(C::Address2), 4, 0, left);
+    grid->addWidget(src_mac_row, 4, 0, left);
+    grid->addWidget(w(C::CountryCombo), 4, 0, left);
+    grid->addWidget(CreateNoteSlot(2, group), 5, 0);
+    grid->addWidget(w(C::Label3), 6, 0);
+    grid->addWidget(w(C::ProtocolLabel), 6, 0);
+    grid->addWidget(w(C::Value3), 7, 0);
+    grid->addWidget(w(C::Address3), 7, 0, left);
+    grid->addWidget(w(C::ProtocolCombo), 7, 0, left);
+    grid->addWidget(CreateNoteSlot(3, group), 8, 0);
+    grid->addWidget(w(C::Label4), 9, 0);
+    grid->addWidget(w(C::Value4), 10, 0);
+    grid->addWidget(w(C::Address4), 10, 0, left);
+    grid->addWidget(CreateNoteSlot(4, group), 11, 0);
+    grid->addWidget(w(C::Label5), 12, 0);
+    grid->addWidget(w(C::ArpAutoUpdate), 13, 0);
+    grid->setRowStretch(14, 1);
 
     for (int id : {C::Label1, C::Label2, C::Label3, C::Label4, C::Label5, C::CountryLabel, C::ProtocolLabel}) {
         // Captions never widen the window; the group's minimum width below fits the longest.
@@ -213,7 +232,76 @@ void SettingsPanelView::BuildSettingsGroup(QGroupBox* group) {
                                  w(C::CountryCombo)->sizeHint().width()});
     // A strut rather than a minimum width on the group, which would override what the layout
     // itself needs (a row with the baud-rate button is wider still).
-    grid->addItem(new QSpacerItem(widest + 8, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), 11, 0);
+    grid->addItem(new QSpacerItem(widest + 8, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), 15, 0);
+}
+
+QWidget* SettingsPanelView::CreateNoteSlot(int n, QWidget* parent) {
+    // A small box in the colours of a tooltip, which every style keeps readable: a warning
+    // icon and the note, wrapped to the width of the panel.
+    auto* slot = new QWidget(parent);
+    slot->setObjectName(QStringLiteral("note%1").arg(n));
+    slot->setAutoFillBackground(true);
+    QPalette palette = slot->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::ToolTipBase));
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::ToolTipText));
+    slot->setPalette(palette);
+    auto* box = new QHBoxLayout(slot);
+    box->setContentsMargins(4, 2, 4, 2);
+    box->setSpacing(6);
+    auto* icon = new QLabel(slot);
+    icon->setObjectName(QStringLiteral("noteIcon%1").arg(n));
+    const int size = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(size, size));
+    icon->setAlignment(Qt::AlignTop);
+    auto* text = new QLabel(slot);
+    text->setObjectName(QStringLiteral("noteText%1").arg(n));
+    text->setWordWrap(true);
+    text->setTextFormat(Qt::PlainText);
+    text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    box->addWidget(icon, 0, Qt::AlignTop);
+    box->addWidget(text, 1);
+    slot->hide();
+    note_slots_[static_cast<std::size_t>(n - 1)] = slot;
+    note_texts_[static_cast<std::size_t>(n - 1)] = text;
+    return slot;
+}
+
+QLabel* SettingsPanelView::NoteLabel(int id) const {
+    for (int n = 1; n <= 4; ++n) {
+        const std::vector<int> ids = NoteSlotControls(n);
+        if (std::find(ids.begin(), ids.end(), id) != ids.end()) return note_texts_[static_cast<std::size_t>(n - 1)];
+    }
+    return nullptr;
+}
+
+void SettingsPanelView::SyncNotes() {
+    const SettingsPanel& panel = wizard_.Panel();
+    for (int n = 1; n <= 4; ++n) {
+        QStringList notes;
+        for (int id : NoteSlotControls(n)) {
+            const PanelControl& control = panel.Control(id);
+            if (control.visible && !control.note.empty()) notes << FromStd(control.note);
+        }
+        QLabel* text = note_texts_[static_cast<std::size_t>(n - 1)];
+        const QString joined = notes.join(QLatin1Char('\n'));
+        if (text->text() != joined) text->setText(joined);
+        QWidget* slot = note_slots_[static_cast<std::size_t>(n - 1)];
+        if (slot->isHidden() == !notes.isEmpty()) slot->setVisible(!notes.isEmpty());
+    }
+    for (const auto& [id, mark] : note_marks_) {
+        const bool noted = !panel.Control(id).note.empty();
+        if (mark->isVisible() != noted) mark->setVisible(noted);
+    }
+}
+
+void SettingsPanelView::TakeFocusRequest() {
+    const WizardDialog::FieldFocus& focus = wizard_.FocusRequest();
+    if (focus.serial == focus_serial_) return;
+    focus_serial_ = focus.serial;
+    QWidget* widget = ControlWidget(focus.control);
+    if (!widget || !widget->isVisibleTo(this) || !widget->isEnabled()) return;
+    widget->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->selectAll();
 }
 
 void SettingsPanelView::BuildCodeSizeGroup(QGroupBox* group) {
@@ -247,6 +335,8 @@ void SettingsPanelView::SyncFromModel() {
         const bool shown = std::any_of(ids.begin(), ids.end(), [this](int id) { return wizard_.Panel().Control(id).visible; });
         if (row->isHidden() == shown) row->setVisible(shown);
     }
+    SyncNotes();
+    TakeFocusRequest();
 }
 
 void SettingsPanelView::Sync(const PanelControl& control, QWidget* widget) {
@@ -264,6 +354,8 @@ void SettingsPanelView::Sync(const PanelControl& control, QWidget* widget) {
         if (edit->maxLength() != limit) edit->setMaxLength(limit);
         // An equal text is left alone: a refresh while the user types keeps the cursor.
         if (edit->text() != text) edit->setText(text);
+        const QString note = FromStd(control.note);
+        if (edit->toolTip() != note) edit->setToolTip(note);
         break;
     }
     case PanelControlKind::Address: static_cast<AddressEdit*>(widget)->SetAddress(control.address); break;

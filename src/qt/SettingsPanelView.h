@@ -7,13 +7,17 @@
 
 #include <QWidget>
 
+#include <array>
+#include <cstdint>
 #include <map>
 #include <utility>
 #include <vector>
 
 #include "wizard/WizardDialog.h"
 
+class QAction;
 class QGroupBox;
+class QLabel;
 
 namespace quillon::qt {
 
@@ -23,6 +27,9 @@ public:
     SettingsPanelView(WizardDialog& wizard, QWidget* parent = nullptr);
 
     void SyncFromModel();
+
+    // The note shown under the row of control `id`, or null when that row has no note place.
+    QLabel* NoteLabel(int id) const;
 
     // The widget of control `id` (object name "controlNNNN"), or null.
     QWidget* ControlWidget(int id) const;
@@ -37,12 +44,24 @@ private:
     void OnButton(int id);
     void BuildSettingsGroup(QGroupBox* group);
     void BuildCodeSizeGroup(QGroupBox* group);
+    QWidget* CreateNoteSlot(int n, QWidget* parent);
+    void SyncNotes();
+    void TakeFocusRequest();
 
     WizardDialog& wizard_;
     std::map<int, QWidget*> widgets_;
     // Row widgets and the controls in them (the first value with its button, the two rows of
     // MAC bytes); a row is shown while any of its controls is.
     std::vector<std::pair<QWidget*, std::vector<int>>> rows_;
+    // The notes of the typed values, one place under each value row (objects "note1" to
+    // "note4" with the text in "noteText1" ...): the first under value 1 and the destination
+    // MAC bytes, the second under value 2 and the source MAC bytes. A value edit with a note
+    // also shows a warning mark at its end.
+    std::array<QWidget*, 4> note_slots_{};
+    std::array<QLabel*, 4> note_texts_{};
+    std::map<int, QAction*> note_marks_;
+    // The last focus request of the window this view has carried out.
+    std::uint64_t focus_serial_ = 0;
 };
 
 }  // namespace quillon::qt
