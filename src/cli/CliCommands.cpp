@@ -139,12 +139,12 @@ int RunCli(const std::vector<std::string>& args, const WizardOptions& options, s
         out << "quillon-cli " << QUILLON_VERSION_TEXT << '\n';
         return kExitOk;
     }
-    if (const CommandSpec* spec = FindCommand(command)) {
+    if (const CommandSpec* found = FindCommand(command)) {
         if (AsksForHelp(rest)) {
-            WriteCommandHelp(*spec, out);
+            WriteCommandHelp(*found, out);
             return kExitOk;
         }
-        return spec->run(rest, options, in, out, err);
+        return found->run(rest, options, in, out, err);
     }
     err << "quillon-cli: unknown command " << command << " (see quillon-cli --help)\n";
     return kExitUsage;
