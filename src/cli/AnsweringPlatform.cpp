@@ -33,6 +33,9 @@ void AnsweringPlatform::ShowMessage(const Message& message) {
     messages_.push_back(message);
     if (style_ == EventStyle::Script) {
         out_ << "message: " << OneLine(message.text) << '\n';
+    } else if (message.icon == MessageIcon::Exclamation || message.icon == MessageIcon::Error) {
+        // A refusal or an error of the window is a diagnostic, not the command's result.
+        err_ << message.text << '\n';
     } else {
         out_ << message.text << '\n';
     }
@@ -82,8 +85,7 @@ std::optional<std::string> AnsweringPlatform::BrowseForFolder(const std::string&
         std::error_code ec;
         std::filesystem::create_directories(*folder, ec);
         if (ec || !std::filesystem::is_directory(*folder)) {
-            throw UnansweredDialog("the folder dialog cannot offer " + *folder + ": " +
-                                   (ec ? ec.message() : "a file of that name exists"));
+            throw FolderNotCreated(*folder, ec ? ec.message() : "a file of that name exists");
         }
     }
     return folder;
@@ -99,15 +101,15 @@ bool AnsweringPlatform::ShowHelp(const std::string& path) {
     return true;
 }
 
-void AnsweringPlatform::ShowAbout() {
+void AnsweringPlatform::ShowAbout(const AboutBox& about) {
+    std::string text = about.version_line;
+    for (const std::string& notice : about.notices) text += "\n" + notice;
     if (style_ == EventStyle::Script) {
-        out_ << "about: " << AboutVersionLine() << '\n';
+        out_ << "about: " << OneLine(text) << '\n';
     } else {
-        out_ << AboutVersionLine() << '\n';
+        out_ << text << '\n';
     }
 }
-
-std::string AboutVersionLine() { return std::string(kAppCaption) + " Version " + QUILLON_VERSION_TEXT; }
 
 std::string AbsolutePath(const std::string& path) {
     std::error_code ec;

@@ -19,8 +19,16 @@ struct UnansweredDialog : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The folder a queued answer names could not be made, so the dialog cannot offer it.
+struct FolderNotCreated : UnansweredDialog {
+    FolderNotCreated(const std::string& folder, std::string why)
+        : UnansweredDialog("the folder dialog cannot offer " + folder + ": " + why), reason(std::move(why)) {}
+    std::string reason;
+};
+
 // How events are written: scripts get "message: TEXT", "question: TEXT -> yes" and so on;
-// the one-shot commands print message texts as they are.
+// the one-shot commands print message texts as they are, those with an exclamation or error
+// icon (refusals, errors) on the error stream.
 enum class EventStyle { Script, Plain };
 
 class AnsweringPlatform : public Platform {
@@ -54,7 +62,7 @@ public:
     std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial_folder) override;
     bool RunSheet(SheetModel& sheet) override;
     bool ShowHelp(const std::string& path) override;
-    void ShowAbout() override;
+    void ShowAbout(const AboutBox& about) override;
 
 private:
     struct Queued {
@@ -72,9 +80,6 @@ private:
     std::vector<Message> messages_;
     std::function<bool(SheetModel&)> sheet_driver_;
 };
-
-// The About box's version line.
-std::string AboutVersionLine();
 
 // `path` made absolute against the current folder, without a trailing slash (except "/").
 std::string AbsolutePath(const std::string& path);

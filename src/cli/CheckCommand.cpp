@@ -1,33 +1,52 @@
 // quillon-cli check: every finding that would refuse Generate Project, without generating.
-#include <exception>
-
 #include "cli/CliCommands.h"
 #include "cli/CommandSupport.h"
+#include "cli/ConfigurationSummary.h"
 #include "cli/FindingFormat.h"
+#include "wizard/OptionTree.h"
 
 namespace quillon::cli {
 
-int CommandCheck(const std::vector<std::string>& args, const WizardOptions& options, std::ostream& out,
-                 std::ostream& err) {
-    const auto a = ReadArguments(args, false, "check", err);
+namespace {
+
+nlohmann::ordered_json FindingsJson(const std::vector<Finding>& findings, const std::optional<std::string>& file) {
+    nlohmann::ordered_json doc;
+    doc["settings_file"] = file ? nlohmann::ordered_json(*file) : nlohmann::ordered_json(nullptr);
+    nlohmann::ordered_json problems = nlohmann::ordered_json::array();
+    for (const Finding& f : findings) {
+        nlohmann::ordered_json p;
+        p["node"] = std::string(InfoOf(f.node).text);
+        p["field"] = f.field;
+        p["caption"] = f.caption;
+        p["message"] = f.message;
+        p["value"] = f.value ? nlohmann::ordered_json(*f.value) : nlohmann::ordered_json(nullptr);
+        p["limit"] = f.limit ? nlohmann::ordered_json(*f.limit) : nlohmann::ordered_json(nullptr);
+        problems.push_back(std::move(p));
+    }
+    doc["problems"] = std::move(problems);
+    doc["count"] = findings.size();
+    return doc;
+}
+
+}  // namespace
+
+int CommandCheck(CommandContext& c) {
+    const auto a = ReadArguments(c, false);
     if (!a) return kExitUsage;
     // Messages of the window (a file it cannot read) go to the error stream, so that the
     // output stays the findings alone.
-    AnsweringPlatform platform(err, err, EventStyle::Plain);
-    try {
-        WizardDialog window(platform, options);
-        window.Initialise();
-        if (a->settings && !LoadSettings(window, platform, *a->settings)) {
-            err << "quillon-cli check: could not load " << *a->settings << '\n';
-            return kExitFailed;
-        }
-        const std::vector<Finding> findings = window.Findings();
-        WriteFindings(findings, out);
-        return findings.empty() ? kExitOk : kExitFailed;
-    } catch (const std::exception& e) {
-        err << "quillon-cli check: error: " << e.what() << '\n';
-        return kExitUsage;
+    AnsweringPlatform platform(c.err, c.err, EventStyle::Plain);
+    WizardDialog window(platform, c.options);
+    window.Initialise();
+    const std::optional<std::string> file = a->files.empty() ? std::nullopt : std::optional(a->files.front());
+    if (file && !LoadSettings(window, platform, *file, c)) return kExitFailed;
+    const std::vector<Finding> findings = window.Findings();
+    if (c.json) {
+        c.out << JsonText(FindingsJson(findings, file));
+    } else {
+        WriteFindings(findings, c.out);
     }
+    return findings.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace quillon::cli

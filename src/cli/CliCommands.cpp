@@ -3,8 +3,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
+#include <exception>
 #include <filesystem>
+
+#include "cli/FdStream.h"
+#include "cli/LinePrefixStream.h"
+#include "wizard/StoreBinding.h"
 
 namespace quillon::cli {
 
@@ -12,33 +19,37 @@ namespace {
 
 const std::vector<CommandSpec>& CommandTable() {
     static const std::vector<CommandSpec> table = {
-        {"generate", "generate [SETTINGS.wp] --out DIR",
+        {"generate", "generate [SETTINGS.wp] --out DIR [--strict]",
          "Load the settings file as File > Open does (or start from the defaults), then run\n"
-         "Generate Project into DIR, which is created when missing. Messages go to stdout, the\n"
-         "files that could not be written to stderr. Exit status 0 when the project was\n"
-         "generated, 1 when generation failed or was refused, 2 when a dialog would need an answer.",
-         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream&, std::ostream& out,
-            std::ostream& err) { return CommandGenerate(args, options, out, err); }},
-        {"show", "show [SETTINGS.wp]",
+         "Generate Project into DIR, which is created when missing. The closing message goes to\n"
+         "stdout; refusals, failures and the files that could not be written to stderr. Nothing\n"
+         "is created when the settings file cannot be loaded. Exit status 0 when the project was\n"
+         "generated with its libraries, 1 when generation failed, was refused or the libraries\n"
+         "are missing, 2 when a dialog would need an answer.",
+         CommandGenerate, kTakesStrict},
+        {"show", "show [SETTINGS.wp] [--json] [--strict]",
          "Print the record (one field=value per line), the library number and name and the\n"
-         "estimated code size in KB.",
-         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream&, std::ostream& out,
-            std::ostream& err) { return CommandShow(args, options, out, err); }},
-        {"check", "check [SETTINGS.wp]",
+         "estimated code size in KB. --json: one JSON document with the record by field name,\n"
+         "the project folder, the chosen options, the library and the code size.",
+         CommandShow, kTakesStrict | kTakesJson},
+        {"check", "check [SETTINGS.wp] [--json] [--strict]",
          "Load the settings file as File > Open does (or start from the defaults) and run every\n"
          "check of Generate Project without generating: the choices of the tree and the limits of\n"
          "the stack. Prints one line a problem, \"problem: NODE: FIELD: MESSAGE (value V, limit L)\",\n"
-         "then the count. Exit status 0 when there are none, 1 when there are some.",
-         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream&, std::ostream& out,
-            std::ostream& err) { return CommandCheck(args, options, out, err); }},
-        {"script", "script [FILE|-]", "Run a UI script from FILE or from standard input (see below).",
-         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream& in, std::ostream& out,
-            std::ostream& err) { return CommandScript(args, options, in, out, err); }},
+         "then the count. Exit status 0 when there are none, 1 when there are some. --json: the\n"
+         "problems as one JSON document.",
+         CommandCheck, kTakesStrict | kTakesJson},
+        {"diff", "diff A.wp B.wp [--json] [--strict]",
+         "Compare two settings files as the wizard loads them: one line per difference,\n"
+         "\"NAME: A-VALUE -> B-VALUE\", the record's fields in their order, then the options of the\n"
+         "tree (\"option HTTP: off -> on\"), the library and the code size. Exit status 0 when\n"
+         "the configurations are the same, 1 when they differ. --json: the same as one document.",
+         CommandDiff, kTakesStrict | kTakesJson},
+        {"script", "script [FILE|-]", "Run a UI script from FILE or from standard input (see below).", CommandScript},
         {"vault", "vault list | vault show N",
          "list: the library store's 72 pairs: number, name, common and bank library size in bytes.\n"
          "show N: the modules and public symbols of both libraries of pair N (1 to 72).",
-         [](const std::vector<std::string>& args, const WizardOptions& options, std::istream&, std::ostream& out,
-            std::ostream& err) { return CommandVault(args, options, out, err); }},
+         CommandVault},
     };
     return table;
 }
@@ -53,11 +64,25 @@ void WriteIndented(std::ostream& out, std::string_view text) {
 }
 
 constexpr const char* kExitStatusTable = R"(Exit status:
-  0  success
-  1  failed, refused, or invalid input
+  0  success (diff: the two configurations are the same)
+  1  failed, refused, or invalid input (diff: they differ; --strict: a settings file with
+     lines not of their expected form)
   2  usage error (unknown option, missing argument), a script error, a dialog without an answer
   3  drift: the folder is not what the configuration generates (generate --check)
   4  generated, with conflicts left for you to resolve
+)";
+
+constexpr const char* kSharedOptions = R"(Options of every command:
+  -h, --help     this command's help
+  --version      the program's version
+  -q, --quiet    no warnings (errors are still written)
+  --strict       (commands that read settings files) a line that is not of its expected
+                 form is an error, not a warning: the file is refused with status 1
+  --json         (show, diff) the result as one JSON document
+  --             what follows is a file name, even when it begins with "-"
+Results go to stdout; errors and warnings to stderr, each line beginning with "quillon-cli".
+Reading a settings file warns about every line it had to guess at:
+  FILE:LINE: FIELD: WHAT: "LINE AS FOUND" (read as VALUE)
 )";
 
 constexpr const char* kScriptLanguage = R"(Script language: one command per line, '#' starts a comment line, words are separated by
@@ -83,14 +108,91 @@ Output, one line per event: "message: TEXT", "question: TEXT -> yes|no",
 "open-dialog -> PATH", "save-dialog -> PATH", "folder-dialog -> PATH" (or "-> cancel"),
 "about: VERSION", "help: PATH", "note: ID: TEXT" after a set whose value was not stored as
 typed or breaks a rule, and "window closed" when Exit ends the window. Line breaks
-in texts are written as \n. A script error prints "error: line N: WHY" on stderr and exits 2.
+in texts are written as \n. A script error prints "quillon-cli script: error: line N: WHY"
+on stderr and exits 2.
 
 Example:
   printf 'click HTTP\nshow tree\nfile web.wp\nmenu save-as\n' | quillon-cli script -
 )";
 
-bool AsksForHelp(const std::vector<std::string>& args) {
-    return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; });
+// The version line and the notices of the store the wizard would bind.
+void WriteVersion(const WizardOptions& options, std::ostream& out) {
+    out << kProgramName << ' ' << QUILLON_VERSION_TEXT << '\n';
+    StoreBinding store;
+    store.Load(options.store_path ? std::vector<std::string>{*options.store_path}
+                                  : StoreBinding::DefaultCandidates(options.program_dir, options.install_prefix));
+    for (const std::string& notice : StoreNotices(store)) out << notice << '\n';
+}
+
+std::string Prefix(std::string_view command) {
+    return std::string(kProgramName) + (command.empty() ? "" : " ") + std::string(command) + ": ";
+}
+
+// After the command: everything it wrote must have reached its stream. Returns the status.
+int CheckStreams(int status, std::ostream& out, std::ostream& err) {
+    out.flush();
+    if (!out) {
+        const int why = StreamError(out);
+        err << kProgramName << ": cannot write the output: " << (why ? std::strerror(why) : "write error") << '\n';
+        err.flush();
+        return kExitFailed;
+    }
+    err.flush();
+    // Errors or warnings that were lost are a failure too, though nothing can say so.
+    if (!err && status == kExitOk) return kExitFailed;
+    return status;
+}
+
+int RunCommand(const CommandSpec& row, const std::vector<std::string>& args, const WizardOptions& options,
+               std::istream& in, std::ostream& out, std::ostream& err) {
+    LinePrefixStream errors(&err, Prefix(row.name), std::string(kProgramName));
+    bool help = false;
+    bool version = false;
+    bool quiet = false;
+    bool strict = false;
+    bool json = false;
+    std::vector<std::string> rest;
+    bool operands = false;
+    for (const std::string& arg : args) {
+        if (operands) {
+            rest.push_back(arg);
+        } else if (arg == "--") {
+            operands = true;
+            rest.push_back(arg);
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else if (arg == "--quiet" || arg == "-q") {
+            quiet = true;
+        } else if (arg == "--strict" && (row.takes & kTakesStrict)) {
+            strict = true;
+        } else if (arg == "--json" && (row.takes & kTakesJson)) {
+            json = true;
+        } else {
+            rest.push_back(arg);
+        }
+    }
+    if (help) {
+        WriteCommandHelp(row, out);
+        return kExitOk;
+    }
+    if (version) {
+        WriteVersion(options, out);
+        return kExitOk;
+    }
+    LinePrefixStream warnings(quiet ? nullptr : &err, Prefix(row.name), std::string(kProgramName));
+    CommandContext context{row.name, std::move(rest), options, in, out, errors, warnings, quiet, strict, json};
+    int status = kExitUsage;
+    try {
+        status = row.run(context);
+    } catch (const std::exception& e) {
+        errors << "error: " << e.what() << '\n';
+        status = kExitFailed;
+    }
+    warnings.flush();
+    errors.flush();
+    return status;
 }
 
 }  // namespace
@@ -107,7 +209,7 @@ const CommandSpec* FindCommand(std::string_view name) {
 void WriteCommandHelp(const CommandSpec& command, std::ostream& out) {
     out << "Usage: quillon-cli " << command.synopsis << "\n\n";
     WriteIndented(out, command.description);
-    out << '\n' << kExitStatusTable;
+    out << '\n' << kSharedOptions << '\n' << kExitStatusTable;
     if (command.name == "script") out << '\n' << kScriptLanguage;
 }
 
@@ -119,35 +221,28 @@ void WriteUsage(std::ostream& out) {
     }
     out << "  --help       This text (COMMAND --help: that command's).\n"
            "  --version    The program's version.\n\n"
+        << kSharedOptions << '\n'
         << kExitStatusTable << '\n'
         << kScriptLanguage;
 }
 
 int RunCli(const std::vector<std::string>& args, const WizardOptions& options, std::istream& in, std::ostream& out,
            std::ostream& err) {
+    int status = kExitUsage;
     if (args.empty()) {
         WriteUsage(err);
-        return kExitUsage;
-    }
-    const std::string& command = args[0];
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (command == "--help" || command == "-h" || command == "help") {
+    } else if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         WriteUsage(out);
-        return kExitOk;
+        status = kExitOk;
+    } else if (args[0] == "--version") {
+        WriteVersion(options, out);
+        status = kExitOk;
+    } else if (const CommandSpec* row = FindCommand(args[0])) {
+        status = RunCommand(*row, {args.begin() + 1, args.end()}, options, in, out, err);
+    } else {
+        err << kProgramName << ": unknown command " << args[0] << " (see quillon-cli --help)\n";
     }
-    if (command == "--version") {
-        out << "quillon-cli " << QUILLON_VERSION_TEXT << '\n';
-        return kExitOk;
-    }
-    if (const CommandSpec* found = FindCommand(command)) {
-        if (AsksForHelp(rest)) {
-            WriteCommandHelp(*found, out);
-            return kExitOk;
-        }
-        return found->run(rest, options, in, out, err);
-    }
-    err << "quillon-cli: unknown command " << command << " (see quillon-cli --help)\n";
-    return kExitUsage;
+    return CheckStreams(status, out, err);
 }
 
 WizardOptions LocateProgram() {

@@ -15,21 +15,21 @@ namespace {
 int GenerationStatus(const WizardDialog& window, std::ostream& err) {
     const auto& report = window.LastGeneration();
     if (!report) {
-        err << "quillon-cli generate: generation was refused; no project was written\n";
+        err << "generation was refused; no project was written\n";
         return kExitFailed;
     }
     switch (report->outcome) {
     case GenerationOutcome::Generated:
         if (report->libraries_from_store) return kExitOk;
         // Written, but it cannot link: not a success for a build that relies on it.
-        err << "quillon-cli generate: the project was written without its stack libraries\n";
+        err << "the project was written without its stack libraries\n";
         return kExitFailed;
     case GenerationOutcome::Cancelled:
-        err << "quillon-cli generate: generation was cancelled; no project was written\n";
+        err << "generation was cancelled; no project was written\n";
         return kExitFailed;
     case GenerationOutcome::Failed: break;
     }
-    err << "quillon-cli generate: generation failed";
+    err << "generation failed";
     if (!report->failures.empty()) err << " (" << report->failures.size() << " file(s) could not be written)";
     err << '\n';
     return kExitFailed;
@@ -37,42 +37,39 @@ int GenerationStatus(const WizardDialog& window, std::ostream& err) {
 
 }  // namespace
 
-int CommandGenerate(const std::vector<std::string>& args, const WizardOptions& options, std::ostream& out,
-                    std::ostream& err) {
-    const auto a = ReadArguments(args, true, "generate", err);
+int CommandGenerate(CommandContext& c) {
+    const auto a = ReadArguments(c, true);
     if (!a) return kExitUsage;
     if (!a->out_dir) {
-        err << "quillon-cli generate: --out DIR is required\n";
+        c.err << "--out DIR is required\n";
         return kExitUsage;
     }
     const std::string out_dir = AbsolutePath(*a->out_dir);
     std::error_code ec;
-    std::filesystem::create_directories(out_dir, ec);
-    if (ec || !std::filesystem::is_directory(out_dir)) {
-        err << "quillon-cli generate: cannot create the folder " << out_dir << ": "
-            << (ec ? ec.message() : "a file of that name exists") << '\n';
+    if (std::filesystem::exists(out_dir, ec) && !std::filesystem::is_directory(out_dir, ec)) {
+        c.err << "cannot create the folder " << out_dir << ": a file of that name exists\n";
         return kExitFailed;
     }
 
-    AnsweringPlatform platform(out, err, EventStyle::Plain);
+    // Refusals and failures are errors; the closing message of a generation is the result.
+    AnsweringPlatform platform(c.out, c.err, EventStyle::Plain);
     try {
-        WizardDialog window(platform, options);
+        WizardDialog window(platform, c.options);
         window.Initialise();
-        if (a->settings && !LoadSettings(window, platform, *a->settings)) {
-            err << "quillon-cli generate: could not load " << *a->settings << '\n';
-            return kExitFailed;
-        }
+        if (!a->files.empty() && !LoadSettings(window, platform, a->files.front(), c)) return kExitFailed;
         // The project goes into DIR whatever folder the settings file remembers: the folder
-        // dialog is asked and answered with DIR.
+        // dialog is asked and answered with DIR. The dialog makes the folder when it takes the
+        // answer, which is after the tree checks and the validation: a settings file that
+        // cannot be loaded or a refused generation leaves no folder behind.
         window.SetProjectFolder({});
         platform.QueueFolder(out_dir, 0);
         window.OnGenerateProject();
-        return GenerationStatus(window, err);
+        return GenerationStatus(window, c.err);
+    } catch (const FolderNotCreated& e) {
+        c.err << "cannot create the folder " << out_dir << ": " << e.reason << '\n';
+        return kExitFailed;
     } catch (const UnansweredDialog& e) {
-        err << "quillon-cli generate: " << e.what() << '\n';
-        return kExitUsage;
-    } catch (const std::exception& e) {
-        err << "quillon-cli generate: error: " << e.what() << '\n';
+        c.err << e.what() << '\n';
         return kExitUsage;
     }
 }

@@ -14,25 +14,36 @@ constexpr std::size_t kMaxScriptBytes = 16u << 20;
 
 }  // namespace
 
-int CommandScript(const std::vector<std::string>& args, const WizardOptions& options, std::istream& in,
-                  std::ostream& out, std::ostream& err) {
-    if (args.size() > 1) {
-        err << "quillon-cli script: one script at a time\n";
+int CommandScript(CommandContext& c) {
+    std::vector<std::string> operands;
+    bool only_operands = false;
+    for (const std::string& arg : c.args) {
+        if (!only_operands && arg == "--") {
+            only_operands = true;
+        } else if (!only_operands && arg.size() > 1 && arg[0] == '-') {
+            c.err << "unknown option " << arg << " (see quillon-cli script --help)\n";
+            return kExitUsage;
+        } else {
+            operands.push_back(arg);
+        }
+    }
+    if (operands.size() > 1) {
+        c.err << "one script at a time\n";
         return kExitUsage;
     }
     std::string text;
-    if (args.empty() || args[0] == "-") {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (operands.empty() || operands[0] == "-") {
+        text.assign(std::istreambuf_iterator<char>(c.in), std::istreambuf_iterator<char>());
     } else {
         std::vector<std::uint8_t> bytes;
-        if (const auto error = ReadFileBytes(args[0], bytes, kMaxScriptBytes)) {
-            err << "quillon-cli script: cannot read " << error->path << ": " << error->reason << '\n';
+        if (const auto error = ReadFileBytes(operands[0], bytes, kMaxScriptBytes)) {
+            c.err << "cannot read " << error->path << ": " << error->reason << '\n';
             return kExitUsage;
         }
         text.assign(bytes.begin(), bytes.end());
     }
-    ScriptRunner runner(out, err);
-    return runner.Run(text, options);
+    ScriptRunner runner(c.out, c.err, c.warn);
+    return runner.Run(text, c.options);
 }
 
 }  // namespace quillon::cli

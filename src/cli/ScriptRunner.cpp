@@ -36,8 +36,10 @@ bool IsNeutralVerb(ScriptVerb verb) {
 
 }  // namespace
 
-ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err)
-    : out_(out), err_(err), platform_(out, err, EventStyle::Script) {
+ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err) : ScriptRunner(out, err, err) {}
+
+ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err, std::ostream& warn)
+    : out_(out), err_(err), warn_(warn), platform_(out, err, EventStyle::Script) {
     platform_.SetSheetDriver([this](SheetModel& sheet) { return DriveSheet(sheet); });
 }
 
@@ -74,7 +76,7 @@ int ScriptRunner::Run(std::string_view script, const WizardOptions& options) {
     // came; say so, but the run itself succeeded.
     out_.flush();
     for (int line : platform_.UnusedAnswerLines()) {
-        err_ << "warning: line " << line << ": queued answer was never used\n";
+        warn_ << "warning: line " << line << ": queued answer was never used\n";
     }
     return 0;
 }

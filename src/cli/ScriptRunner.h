@@ -19,7 +19,9 @@ namespace quillon::cli {
 
 class ScriptRunner {
 public:
+    // Warnings (answers no dialog took) go to `warn`, or to `err` when it is not given.
     ScriptRunner(std::ostream& out, std::ostream& err);
+    ScriptRunner(std::ostream& out, std::ostream& err, std::ostream& warn);
     ~ScriptRunner();
     ScriptRunner(const ScriptRunner&) = delete;
     ScriptRunner& operator=(const ScriptRunner&) = delete;
@@ -50,6 +52,7 @@ private:
 
     std::ostream& out_;
     std::ostream& err_;
+    std::ostream& warn_;
     AnsweringPlatform platform_;
     std::unique_ptr<WizardDialog> window_;
     std::vector<ScriptCommand> commands_;

@@ -23,21 +23,23 @@ std::string HexByte(std::uint8_t value) {
     return buf;
 }
 
-// Writes `name=value` lines; integers in decimal whatever their width (int8 fields print as
+// Collects the fields; integers in decimal whatever their width (int8 fields print as
 // numbers, not characters).
 class FieldWriter {
 public:
-    explicit FieldWriter(std::ostream& out) : out_(out) {}
+    explicit FieldWriter(std::vector<RecordField>& out) : out_(out) {}
     template <typename T>
     void Int(const char* name, T value) {
-        out_ << name << '=' << static_cast<long long>(value) << '\n';
+        out_.push_back({name, std::to_string(static_cast<long long>(value)), static_cast<long long>(value)});
     }
-    void Text(const char* name, std::string_view value) { out_ << name << '=' << OneLine(value) << '\n'; }
+    void Text(const char* name, std::string_view value) { out_.push_back({name, std::string(value), std::nullopt}); }
+    // A number shown in hex (the option bits, register bytes) that is still a number.
+    void HexInt(const char* name, std::string text, long long value) { out_.push_back({name, std::move(text), value}); }
     void Address(const char* name, const Ip4& value) { Text(name, DottedAddress(value)); }
     void MacAddress(const char* name, const Mac& value) { Text(name, MacText(value)); }
 
 private:
-    std::ostream& out_;
+    std::vector<RecordField>& out_;
 };
 
 const char* KindName(PanelControlKind kind) {
@@ -107,10 +109,11 @@ std::string MacText(const Mac& mac) {
     return buf;
 }
 
-void WriteRecordState(const ConfigRecord& r, std::ostream& out) {
-    FieldWriter w(out);
-    w.Text("option_bits", Hex(r.option_bits));
-    w.Text("device_bits", Hex(r.device_bits));
+std::vector<RecordField> RecordFields(const ConfigRecord& r) {
+    std::vector<RecordField> fields;
+    FieldWriter w(fields);
+    w.HexInt("option_bits", Hex(r.option_bits), r.option_bits);
+    w.HexInt("device_bits", Hex(r.device_bits), r.device_bits);
     w.Int("code_bank", r.code_bank);
     w.Int("zintor_usb_fifo", r.zintor_usb_fifo);
     w.Int("locatra_enabled", r.locatra_enabled);
@@ -179,21 +182,26 @@ void WriteRecordState(const ConfigRecord& r, std::ostream& out) {
     w.Text("country_code", r.country_code);
     w.Text("modem_protocol", r.modem_protocol);
     w.Text("phone_number", r.phone_number);
-    w.Text("emif_timing", HexByte(r.emif_timing));
+    w.HexInt("emif_timing", HexByte(r.emif_timing), r.emif_timing);
     const ClockBlock& k = r.clock;
-    w.Text("clock.oscxcn", HexByte(k.oscxcn));
-    w.Text("clock.pll0cn", HexByte(k.pll0cn));
-    w.Text("clock.pll0div", HexByte(k.pll0div));
-    w.Text("clock.pll0mul", HexByte(k.pll0mul));
-    w.Text("clock.pll0flt", HexByte(k.pll0flt));
-    w.Text("clock.clksel", HexByte(k.clksel));
-    w.Text("clock.clkmul", HexByte(k.clkmul));
-    w.Text("clock.oscicn", HexByte(k.oscicn));
-    w.Text("clock.flscl", HexByte(k.flscl));
+    w.HexInt("clock.oscxcn", HexByte(k.oscxcn), k.oscxcn);
+    w.HexInt("clock.pll0cn", HexByte(k.pll0cn), k.pll0cn);
+    w.HexInt("clock.pll0div", HexByte(k.pll0div), k.pll0div);
+    w.HexInt("clock.pll0mul", HexByte(k.pll0mul), k.pll0mul);
+    w.HexInt("clock.pll0flt", HexByte(k.pll0flt), k.pll0flt);
+    w.HexInt("clock.clksel", HexByte(k.clksel), k.clksel);
+    w.HexInt("clock.clkmul", HexByte(k.clkmul), k.clkmul);
+    w.HexInt("clock.oscicn", HexByte(k.oscicn), k.oscicn);
+    w.HexInt("clock.flscl", HexByte(k.flscl), k.flscl);
     w.Int("clock.ext_osc_hz", k.ext_osc_hz);
     w.Int("clock.sysclk_hz", k.sysclk_hz);
     w.Int("clock.int_osc_hz", k.int_osc_hz);
     w.Int("clock_confirmed", r.clock_confirmed);
+    return fields;
+}
+
+void WriteRecordState(const ConfigRecord& r, std::ostream& out) {
+    for (const RecordField& field : RecordFields(r)) out << field.name << '=' << OneLine(field.text) << '\n';
 }
 
 void WriteTreeState(const OptionTree& tree, std::ostream& out) {

@@ -2,9 +2,11 @@
 // item, in a form that scripts and their expected outputs compare line by line.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/ConfigRecord.h"
 
@@ -27,6 +29,16 @@ std::string Quoted(std::string_view text);
 
 std::string DottedAddress(const Ip4& address);
 std::string MacText(const Mac& mac);  // 00:0B:3C:00:00:00
+
+// One field of the record as `show record` prints it; `number` is set for integer fields.
+struct RecordField {
+    std::string name;  // "num_sockets", "clock.sysclk_hz"
+    std::string text;  // "3", "0x108019", "10.0.0.7"
+    std::optional<long long> number;
+};
+
+// Every field of the record, in its declared order.
+std::vector<RecordField> RecordFields(const ConfigRecord& record);
 
 // One field=value line per field of the record, in its declared order.
 void WriteRecordState(const ConfigRecord& record, std::ostream& out);

@@ -32,6 +32,8 @@ bool StoreUsable(const StoreBinding& store, bool need_copy, std::ostream& err) {
     return true;
 }
 
+}  // namespace
+
 std::optional<int> ParseLibraryNumber(std::string_view text) {
     if (text.empty() || text.size() > 8) return std::nullopt;
     int value = 0;
@@ -42,6 +44,8 @@ std::optional<int> ParseLibraryNumber(std::string_view text) {
     if (value < 1 || value > kLibraryCount) return std::nullopt;
     return value;
 }
+
+namespace {
 
 // Prints one half; returns whether it is a well-formed library.
 bool PrintHalf(const char* half, const std::string& file_name, const std::vector<std::uint8_t>& bytes, std::ostream& out) {

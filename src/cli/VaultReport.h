@@ -3,12 +3,16 @@
 // public symbols of one pair read from its OMF-51 libraries.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string_view>
 
 #include "wizard/StoreBinding.h"
 
 namespace quillon {
+
+// `text` as a library number 1 to 72 (leading zeros allowed), or nothing.
+std::optional<int> ParseLibraryNumber(std::string_view text);
 
 // One line per library 1 to 72: number, name text, common size and bank size in bytes.
 // Returns 0, or 1 with a message on `err` when the store or its size entry point is missing.

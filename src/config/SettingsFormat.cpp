@@ -1,6 +1,10 @@
 #include "config/SettingsFormat.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <iterator>
+#include <span>
 #include <limits>
 #include <map>
 #include <optional>
@@ -321,6 +325,349 @@ std::string_view FamilyKey(std::uint32_t device_bits) {
     return {};
 }
 
+// --- What reading had to guess ---------------------------------------------------------------
+
+// How a plain line is written, and so what it is checked against.
+enum class LineKind { Unsigned, Signed, Flag, Ip, MacList, Text, QuotedText, Folder };
+
+struct LineForm {
+    int number;  // parameter number; 0 for lines 1 to 3
+    std::string_view field;
+    LineKind kind;
+    int width_bits;  // numbers: 8, 16 or 32
+};
+
+constexpr LineForm kHeadLines[] = {
+    {0, "option_bits", LineKind::Signed, 32},
+    {0, "code_bank", LineKind::Flag, 8},
+    {0, "project_folder", LineKind::Folder, 0},
+};
+
+constexpr LineForm kParameterLines[] = {
+    {1, "num_sockets", LineKind::Unsigned, 8},
+    {2, "xmit_buff_size", LineKind::Unsigned, 16},
+    {3, "recv_buff_size", LineKind::Unsigned, 16},
+    {4, "socket_wait_ticks", LineKind::Unsigned, 16},
+    {5, "ether_wait_ticks", LineKind::Unsigned, 16},
+    {6, "arp_keep_ticks", LineKind::Unsigned, 16},
+    {7, "arp_resend_trys", LineKind::Unsigned, 16},
+    {8, "arp_wait_ticks", LineKind::Unsigned, 16},
+    {9, "arp_cache_size", LineKind::Unsigned, 8},
+    {10, "arp_auto_update", LineKind::Unsigned, 8},
+    {11, "dhcp_resend_trys", LineKind::Unsigned, 16},
+    {12, "dhcp_default_lease_time", LineKind::Unsigned, 16},
+    {13, "bootp_resend_trys", LineKind::Signed, 8},
+    {14, "bootp_request_ip", LineKind::Unsigned, 16},
+    {15, "ftp_max_param", LineKind::Unsigned, 8},
+    {16, "ftp_buffer_len", LineKind::Unsigned, 16},
+    {17, "ftp_num_users", LineKind::Unsigned, 16},
+    {18, "mem_pool_size", LineKind::Unsigned, 16},
+    {19, "http_buffer_len", LineKind::Unsigned, 16},
+    {20, "tftp_resend_trys", LineKind::Unsigned, 16},
+    {21, "ip_time_to_live", LineKind::Unsigned, 16},
+    {22, "ping_buff_size", LineKind::Unsigned, 16},
+    {23, "tcp_window", LineKind::Unsigned, 16},
+    {24, "multicast_ttl", LineKind::Unsigned, 16},
+    {25, "tcp_resend_ticks", LineKind::Unsigned, 16},
+    {26, "tcp_resend_trys", LineKind::Unsigned, 16},
+    {27, "smtp_buffer_len", LineKind::Unsigned, 16},
+    {28, "num_vf_pages", LineKind::Unsigned, 8},
+    {29, "spare_byte", LineKind::Unsigned, 8},
+    {30, "num_post_funcs", LineKind::Unsigned, 8},
+    {100, "tl0_flash", LineKind::Unsigned, 16},
+    {101, "th0_flash", LineKind::Unsigned, 16},
+    {33, "ip_dest_addr", LineKind::Ip, 0},
+    {34, "ip_src_addr", LineKind::Ip, 0},
+    {35, "ip_smtp_addr", LineKind::Ip, 0},
+    {102, "eth_src_hw_addr", LineKind::MacList, 0},
+    {103, "eth_dest_hw_addr", LineKind::MacList, 0},
+    {38, "gateway_ip_addr", LineKind::Ip, 0},
+    {39, "subnet_mask", LineKind::Ip, 0},
+    {104, "uart_reload", LineKind::Unsigned, 32},
+    {54, "uart_baud_rate", LineKind::Unsigned, 32},
+    {105, "country_cmd", LineKind::Text, 0},
+    {106, "protocol_cmd", LineKind::Text, 0},
+    {107, "login_name", LineKind::Text, 0},
+    {108, "login_password", LineKind::Text, 0},
+    {109, "dial_cmd", LineKind::Text, 0},
+    {46, "pap_num_users", LineKind::Unsigned, 16},
+    {47, "use_password", LineKind::Unsigned, 16},
+    {51, "ppp_resend_ticks", LineKind::Unsigned, 16},
+    {52, "ppp_resend_trys", LineKind::Unsigned, 8},
+    {53, "ppp_terminate_trys", LineKind::Unsigned, 8},
+    {57, "uri_buffer_len", LineKind::Unsigned, 16},
+    {58, "body_buffer_len", LineKind::Unsigned, 16},
+    {59, "dns_buff_size", LineKind::Unsigned, 16},
+    {60, "dns_send_trys", LineKind::Unsigned, 16},
+    {61, "dns_wait_ticks", LineKind::Unsigned, 16},
+    {62, "locatra_name", LineKind::QuotedText, 0},
+    {63, "locatra_description", LineKind::QuotedText, 0},
+    {64, "locatra_event1", LineKind::QuotedText, 0},
+    {65, "locatra_event2", LineKind::QuotedText, 0},
+};
+static_assert(std::size(kParameterLines) == kSettingsParameterOrder.size());
+
+const LineForm& FormOfLine(std::size_t index) {
+    return index < 3 ? kHeadLines[index] : kParameterLines[index - 3];
+}
+
+bool IsDigits(std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The value of a run of digits, or nothing when it is above `limit`.
+std::optional<std::uint64_t> DigitsValue(std::string_view digits, std::uint64_t limit) {
+    std::uint64_t value = 0;
+    for (char c : digits) {
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > limit) return std::nullopt;
+    }
+    return value;
+}
+
+// Text as the program writes it: UTF-8 without control characters (a tab is allowed).
+bool IsText(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            if ((c < 0x20 && c != '\t') || c == 0x7F) return false;
+            ++i;
+            continue;
+        }
+        std::size_t extra = 0;
+        std::uint32_t code = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            code = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            code = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            code = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + extra >= s.size()) return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0u) != 0x80u) return false;
+            code = (code << 6) | (d & 0x3Fu);
+        }
+        // Overlong forms, UTF-16 surrogates and values past U+10FFFF are not text either.
+        const std::uint32_t least = extra == 1 ? 0x80u : extra == 2 ? 0x800u : 0x10000u;
+        if (code < least || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string Dotted(std::span<const std::uint8_t> bytes) {
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i) out += '.';
+        out += std::to_string(bytes[i]);
+    }
+    return out;
+}
+
+std::string MacColons(std::span<const std::uint8_t> bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i) out += ':';
+        out += kHex[bytes[i] >> 4];
+        out += kHex[bytes[i] & 0xF];
+    }
+    return out;
+}
+
+std::string HexText(std::uint32_t value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%X", static_cast<unsigned>(value));
+    return buf;
+}
+
+// What is wrong with a "{ a, b, c, d }" list line, or nothing when it is well formed.
+std::optional<std::string> ListProblem(std::string_view s, std::size_t count) {
+    const std::string expected = "a list { ... } of " + std::to_string(count) + " numbers from 0 to 255";
+    std::size_t i = 0;
+    const auto spaces = [&] {
+        while (i < s.size() && s[i] == ' ') ++i;
+    };
+    spaces();
+    if (i >= s.size() || s[i] != '{') return expected + " expected";
+    ++i;
+    std::size_t numbers = 0;
+    bool too_wide = false;
+    for (;;) {
+        spaces();
+        const std::size_t start = i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+        if (i == start) return expected + " expected";
+        if (!DigitsValue(s.substr(start, i - start), 255)) too_wide = true;
+        ++numbers;
+        spaces();
+        if (i < s.size() && s[i] == ',') {
+            ++i;
+            continue;
+        }
+        if (i < s.size() && s[i] == '}') break;
+        return expected + " expected";
+    }
+    ++i;
+    spaces();
+    if (i != s.size()) return expected + " expected";
+    if (numbers != count) {
+        return "a list of " + std::to_string(count) + " numbers expected, found " + std::to_string(numbers);
+    }
+    if (too_wide) return "a number of the list does not fit its byte (0 to 255)";
+    return std::nullopt;
+}
+
+// What is wrong with a number line for a field of `width_bits`, or nothing.
+std::optional<std::string> NumberProblem(std::string_view s, const LineForm& form) {
+    const bool negative = !s.empty() && s.front() == '-';
+    const std::string_view digits = negative ? s.substr(1) : s;
+    if (!IsDigits(digits) || (negative && form.kind != LineKind::Signed)) {
+        if (s.empty()) return std::string("an empty line where a number is expected");
+        return std::string(IsText(s) ? "text where a number is expected" : "bytes that are not a number");
+    }
+    if (form.kind == LineKind::Flag) {
+        if (DigitsValue(digits, 1)) return std::nullopt;
+        return std::string("a flag (0 or 1) expected");
+    }
+    const std::uint64_t top = form.width_bits == 32 ? 0xFFFFFFFFull : (1ull << form.width_bits) - 1;
+    if (form.kind == LineKind::Unsigned) {
+        if (DigitsValue(digits, top)) return std::nullopt;
+        return "the number does not fit the field (0 to " + std::to_string(top) + ")";
+    }
+    // Written with "%d": the 32-bit option bits may also be read back from an unsigned form,
+    // the signed byte only from -128 to 127.
+    const std::uint64_t half = (top + 1) / 2;
+    const std::uint64_t low = half;
+    const std::uint64_t high = form.width_bits == 32 ? top : half - 1;
+    if (negative ? DigitsValue(digits, low).has_value() : DigitsValue(digits, high).has_value()) return std::nullopt;
+    return "the number does not fit the field (-" + std::to_string(low) + " to " + std::to_string(high) + ")";
+}
+
+// What a plain line was read as, in the form `quillon-cli show` prints the field.
+std::string ReadAs(std::size_t index, std::string_view s) {
+    if (index == 0) return HexText(Signed(s, 32));
+    if (index == 1) return std::to_string(ParseDecimal(s, 8));
+    if (index == 2) return std::string(s);
+    ConfigRecord scratch;
+    const int number = kSettingsParameterOrder[index - 3];
+    StoreParameter(scratch, number, s);
+    switch (number) {
+    case 33: return Dotted(scratch.ip_dest_addr);
+    case 34: return Dotted(scratch.ip_src_addr);
+    case 35: return Dotted(scratch.ip_smtp_addr);
+    case 38: return Dotted(scratch.gateway_ip_addr);
+    case 39: return Dotted(scratch.subnet_mask);
+    case 102: return MacColons(scratch.eth_src_hw_addr);
+    case 103: return MacColons(scratch.eth_dest_hw_addr);
+    case 62: return scratch.locatra_name;
+    case 63: return scratch.locatra_description;
+    case 64: return scratch.locatra_event1;
+    case 65: return scratch.locatra_event2;
+    default: return RenderParameter(scratch, number);
+    }
+}
+
+std::optional<std::string> PlainLineProblem(const LineForm& form, std::string_view s) {
+    switch (form.kind) {
+    case LineKind::Unsigned:
+    case LineKind::Signed:
+    case LineKind::Flag: return NumberProblem(s, form);
+    case LineKind::Ip: return ListProblem(s, 4);
+    case LineKind::MacList: return ListProblem(s, 6);
+    case LineKind::Text:
+        if (!IsText(s)) return std::string("bytes that are not text");
+        return std::nullopt;
+    case LineKind::Folder:
+        if (!IsText(s)) return std::string("not a folder path: bytes that are not text");
+        return std::nullopt;
+    case LineKind::QuotedText:
+        if (!IsText(s)) return std::string("bytes that are not text");
+        if (s.size() < 2 || s.front() != '"' || s.back() != '"') return std::string("a text in double quotes expected");
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// Why the value of extension key `key` is not taken, or nothing when it is; `known` is false
+// for keys the block does not have.
+std::optional<std::string> ExtensionValueProblem(std::string_view key, std::string_view value, bool& known) {
+    known = true;
+    if (key == "family") {
+        for (const FamilyName& f : kFamilies)
+            if (value == f.name) return std::nullopt;
+        return std::string("a family (vardex, pelmar or zintor) expected");
+    }
+    for (std::string_view flag : {"dns", "locatra", "usb_fifo", "clock_confirmed"}) {
+        if (key == flag) {
+            if (Flag(value)) return std::nullopt;
+            return std::string("a flag (0 or 1) expected");
+        }
+    }
+    if (key == "country_index") {
+        if (Number(value, -1, kCountryCount - 1)) return std::nullopt;
+        return "a country index from -1 to " + std::to_string(kCountryCount - 1) + " expected";
+    }
+    if (key == "protocol_index") {
+        if (Number(value, -1, kProtocolCount - 1)) return std::nullopt;
+        return "a protocol index from -1 to " + std::to_string(kProtocolCount - 1) + " expected";
+    }
+    if (key == "phone_number") {
+        if (IsText(value)) return std::nullopt;
+        return std::string("bytes that are not text");
+    }
+    for (const ByteKey& k : kClockBytes) {
+        if (key == k.key) {
+            if (Number(value, 0, 0xFF)) return std::nullopt;
+            return std::string("a register byte from 0 to 255 expected");
+        }
+    }
+    for (const WordKey& k : kClockWords) {
+        if (key == k.key) {
+            if (Number(value, 0, std::numeric_limits<std::uint32_t>::max())) return std::nullopt;
+            return std::string("a frequency in hertz from 0 to 4294967295 expected");
+        }
+    }
+    known = false;
+    return std::string("a key the block does not have");
+}
+
+void CheckExtensionLines(const std::vector<std::string_view>& lines, std::vector<SettingsFinding>& out) {
+    if (lines.size() <= kSettingsPlainLines) return;
+    const std::string_view first = lines[kSettingsPlainLines];
+    if (first != kSettingsExtensionHeader) {
+        out.push_back({kSettingsPlainLines + 1, {},
+                       "lines after line " + std::to_string(kSettingsPlainLines) + " that do not begin with " +
+                           std::string(kSettingsExtensionHeader),
+                       std::string(first), "ignored"});
+        return;
+    }
+    for (std::size_t i = kSettingsPlainLines + 1; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        if (line.empty()) continue;
+        const int number = static_cast<int>(i) + 1;
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos || eq == 0) {
+            out.push_back({number, {}, "not a key=value line", std::string(line), "ignored"});
+            continue;
+        }
+        const std::string_view key = line.substr(0, eq);
+        bool known = true;
+        if (auto problem = ExtensionValueProblem(key, line.substr(eq + 1), known)) {
+            out.push_back({number, known ? std::string(key) : std::string(), std::move(*problem), std::string(line),
+                           "ignored"});
+        }
+    }
+}
+
 }  // namespace
 
 std::string WriteSettings(const ConfigRecord& r, const std::string& project_folder) {
@@ -366,6 +713,30 @@ void ReadSettings(std::string_view text, ConfigRecord& r, std::string& project_f
     if (lines.size() > kSettingsPlainLines && lines[kSettingsPlainLines] == kSettingsExtensionHeader) {
         ApplyExtension(ParseExtension(lines, kSettingsPlainLines + 1), r, options);
     }
+}
+
+std::vector<SettingsFinding> CheckSettingsLines(std::string_view text) {
+    const std::vector<std::string_view> lines = SplitLines(text);
+    std::vector<SettingsFinding> out;
+    const std::size_t plain = std::min<std::size_t>(lines.size(), kSettingsPlainLines);
+    for (std::size_t i = 0; i < plain; ++i) {
+        const LineForm& form = FormOfLine(i);
+        if (auto problem = PlainLineProblem(form, lines[i])) {
+            const bool text = form.kind == LineKind::Text || form.kind == LineKind::QuotedText ||
+                              form.kind == LineKind::Folder;
+            out.push_back({static_cast<int>(i) + 1, std::string(form.field), std::move(*problem), std::string(lines[i]),
+                           ReadAs(i, lines[i]), text});
+        }
+    }
+    if (lines.size() < kSettingsPlainLines) {
+        const std::size_t missing = lines.size();
+        out.push_back({static_cast<int>(missing) + 1, std::string(FormOfLine(missing).field),
+                       "missing: the file ends after line " + std::to_string(missing) + " of " +
+                           std::to_string(kSettingsPlainLines),
+                       {}, "the defaults"});
+    }
+    CheckExtensionLines(lines, out);
+    return out;
 }
 
 }  // namespace quillon

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/ConfigRecord.h"
 
@@ -41,5 +42,22 @@ std::string WriteSettings(const ConfigRecord& record, const std::string& project
 // extension lines are skipped and unknown keys ignored. Never fails.
 void ReadSettings(std::string_view text, ConfigRecord& record, std::string& project_folder, OptionStates& options,
                   AdapterItem& adapter);
+
+// A line that ReadSettings had to guess at: it is not of the form the program writes for it
+// (text where a number belongs, a number too wide for its field, a list with the wrong count,
+// bytes that are not text, a line missing from a short file, an extension line it skips). The
+// line is still read as the record's rules say; the finding tells what it was read as.
+struct SettingsFinding {
+    int line = 0;          // 1 for the first line
+    std::string field;     // "num_sockets", "project_folder", an extension key; empty for the block as a whole
+    std::string what;      // what is wrong with it, in words
+    std::string found;     // the line as it stands in the file (raw bytes; empty for a missing line)
+    std::string read_as;   // what it was loaded as: the value, "the defaults" or "ignored"
+    bool read_as_text = false;  // read_as is text taken from the file (a path, a modem string)
+};
+
+// Every line of `text` that is not of its expected form, in line order. Pure: reads nothing
+// but `text`, and agrees line by line with what ReadSettings stores.
+std::vector<SettingsFinding> CheckSettingsLines(std::string_view text);
 
 }  // namespace quillon

@@ -11,7 +11,11 @@
 namespace quillon {
 
 std::unique_ptr<HeldFile> HeldFile::Open(const std::string& path, Mode mode, FileError* error) {
-    const int flags = O_RDWR | O_CLOEXEC | (mode == Mode::CreateOrTruncate ? (O_CREAT | O_TRUNC) : 0);
+    // A pipe or a FIFO (a settings file given as <(...)) is opened for reading only: this
+    // process holding its write end as well would keep its end of file from ever coming.
+    struct stat before {};
+    const bool stream = mode == Mode::OpenExisting && ::stat(path.c_str(), &before) == 0 && S_ISFIFO(before.st_mode);
+    const int flags = (stream ? O_RDONLY : O_RDWR) | O_CLOEXEC | (mode == Mode::CreateOrTruncate ? (O_CREAT | O_TRUNC) : 0);
     int fd = ::open(path.c_str(), flags, 0666);
     // A settings file the user may only read (an installed example, say) still opens; saving
     // it is refused later, when the file is to be written.
@@ -45,23 +49,29 @@ HeldFile::~HeldFile() {
 
 std::optional<FileError> HeldFile::ReadAll(std::vector<std::uint8_t>& out, std::size_t max_size) const {
     out.clear();
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) return FileError{path_, std::strerror(errno)};
-    if (static_cast<std::uint64_t>(st.st_size) > max_size) {
-        return FileError{path_, "the file is larger than " + std::to_string(max_size) + " bytes"};
-    }
-    out.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(done));
+    // Read to the end instead of trusting the size: pipes, FIFOs and files under /proc report
+    // a size of 0 (or less than they hold).
+    std::uint8_t buf[65536];
+    bool positioned = true;  // pread for files, plain reads for what cannot seek
+    for (;;) {
+        ssize_t n = positioned ? ::pread(fd_, buf, sizeof buf, static_cast<off_t>(out.size())) : ::read(fd_, buf, sizeof buf);
+        if (n < 0 && positioned && errno == ESPIPE) {
+            positioned = false;
+            continue;
+        }
         if (n < 0) {
             if (errno == EINTR) continue;
-            return FileError{path_, std::strerror(errno)};
+            const int err = errno;
+            out.clear();
+            return FileError{path_, std::strerror(err)};
         }
         if (n == 0) break;
-        done += static_cast<std::size_t>(n);
+        if (out.size() + static_cast<std::size_t>(n) > max_size) {
+            out.clear();
+            return FileError{path_, "the file is larger than " + std::to_string(max_size) + " bytes"};
+        }
+        out.insert(out.end(), buf, buf + n);
     }
-    out.resize(done);
     return std::nullopt;
 }
 

@@ -1,16 +1,19 @@
 /* pagebake: turns a file (in practice a web page) into a C source holding its bytes as a
  * constant array and a header declaring the array and its size, both in the current folder.
  *
- *   pagebake infile
+ *   pagebake infile | --help | -h | --version
  *
- * Exit status 0 on success and after the usage text, 1 when a file cannot be opened, read or
- * written. A failed run leaves no output files behind, and a run whose output would overwrite
+ * Exit status 0 on success and after the usage text or the version, 1 when a file cannot be
+ * opened, read or written; every failure is reported on stderr as "pagebake: NAME: reason". A failed run leaves no output files behind, and a run whose output would overwrite
  * its own input is refused before anything is opened for writing. */
 #if defined(PAGEBAKE_BUILD_HOST)
 #define _POSIX_C_SOURCE 200809L
 #include <sys/stat.h>
 #elif !defined(PAGEBAKE_BUILD_WINDOWS)
 #error "build with PAGEBAKE_BUILD_HOST or PAGEBAKE_BUILD_WINDOWS defined"
+#endif
+#ifndef PAGEBAKE_VERSION
+#error "build with PAGEBAKE_VERSION defined"
 #endif
 
 #include <errno.h>
@@ -23,7 +26,7 @@
 
 static const char kBanner[] = "/* This file was created by the PAGEBAKE utility. */\n\n";
 
-static void Report(const char *name, const char *why) { fprintf(stderr, "%s: %s\n", name, why); }
+static void Report(const char *name, const char *why) { fprintf(stderr, "pagebake: %s: %s\n", name, why); }
 
 /* The errno of a call that just failed; stdio need not set one, so never report success. */
 static int LastError(void) { return errno != 0 ? errno : EIO; }
@@ -133,6 +136,15 @@ static int Usage(void) {
     return 0;
 }
 
+static int Version(void) {
+    errno = 0;
+    if (fputs("pagebake " PAGEBAKE_VERSION "\n", stdout) == EOF || fflush(stdout) != 0) {
+        Report("stdout", strerror(LastError()));
+        return 1;
+    }
+    return 0;
+}
+
 /* Converts the input open as in; returns the exit status. */
 static int Convert(FILE *in, const char *input, const PagebakeNames *names) {
     Output src = {NULL, names->source_file, 0};
@@ -198,7 +210,8 @@ int main(int argc, char **argv) {
     PagebakeNames names;
     int status;
 
-    if (argc < 2) return Usage();
+    if (argc < 2 || strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0) return Usage();
+    if (strcmp(argv[1], "--version") == 0) return Version();
     input = argv[1];
 
     errno = 0;

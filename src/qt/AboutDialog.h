@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "wizard/Platform.h"
+
 namespace quillon::qt {
 
 // "Quillon Version 3.23"
@@ -13,6 +15,8 @@ class AboutDialog : public QDialog {
     Q_OBJECT
 public:
     explicit AboutDialog(QWidget* parent = nullptr);
+    // With the lines the wizard adds under the version (the sample-library notice).
+    explicit AboutDialog(const AboutBox& about, QWidget* parent = nullptr);
 };
 
 }  // namespace quillon::qt

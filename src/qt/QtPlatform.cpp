@@ -139,8 +139,8 @@ bool QtPlatform::ShowHelp(const std::string& path) {
     return help_->ShowFile(FromStd(path));
 }
 
-void QtPlatform::ShowAbout() {
-    AboutDialog about(parent_);
+void QtPlatform::ShowAbout(const AboutBox& about_box) {
+    AboutDialog about(about_box, parent_);
     about.exec();
 }
 

@@ -6,18 +6,21 @@
 // For every library number 1 to 72 it writes zs_stack_common_NNN.lib and zs_stack_bank_NNN.lib:
 // OMF-51 libraries with one module per stack component of the library's option set, each
 // exporting exactly the component's functions as public code symbols. The code is filler (runs
-// of MOV A,#n closed by RET) sized so that the files fall in the size ranges of the real
+// of MOV A,#n closed by RET, after a mark that says what they are) sized so that the files fall in the size ranges of the real
 // libraries and grow with the library's code size. The output is the same bytes on every run,
 // and files whose bytes did not change are left untouched so that the store is not relinked.
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/LibrarySelection.h"
+#include "stackvault.h"
 #include "stacklib/Omf51.h"
 #include "stacklib/StackComponents.h"
 #include "io/FileIo.h"
@@ -63,19 +66,22 @@ Omf51Module Skeleton(const StackComponent& component) {
     return module;
 }
 
-// Gives `module` code whose Content records take exactly `budget` bytes of the file: the
-// segment is cut into one block per function, each a run of MOV A,#library ended by RET.
-void FillCode(Omf51Module& module, std::size_t budget, int library_number) {
+// Gives `module` code whose Content records take exactly `budget` bytes of the file: `mark`
+// first (bytes no public symbol points at), then the rest of the segment cut into one block per
+// function, each a run of MOV A,#library ended by RET.
+void FillCode(Omf51Module& module, std::size_t budget, int library_number, std::string_view mark) {
     const std::size_t records = (budget + kContentChunk + kContentOverhead - 1) / (kContentChunk + kContentOverhead);
     const std::size_t code = budget - records * kContentOverhead;
     const std::size_t functions = module.publics.size();
-    if (budget < records * kContentOverhead || code < records || code < functions || code > 0xFFFF)
+    if (budget < records * kContentOverhead || code < records || code < mark.size() + functions || code > 0xFFFF)
         throw Omf51Error("module " + module.name + " cannot hold " + std::to_string(budget) + " bytes of code");
 
     std::vector<std::uint8_t> bytes(code);
+    std::copy(mark.begin(), mark.end(), bytes.begin());
+    const std::size_t body_bytes = code - mark.size();
     for (std::size_t f = 0; f < functions; ++f) {
-        const std::size_t begin = code * f / functions;
-        const std::size_t end = code * (f + 1) / functions;
+        const std::size_t begin = mark.size() + body_bytes * f / functions;
+        const std::size_t end = mark.size() + body_bytes * (f + 1) / functions;
         module.publics[f].offset = static_cast<std::uint16_t>(begin);
         // The library number in the operands makes every library's code its own, so a store
         // that hands out the wrong file of two equally built libraries is caught. An odd byte
@@ -156,7 +162,10 @@ std::vector<std::uint8_t> BuildLibrary(const LibraryRow& row, LibraryHalf half, 
     std::vector<std::size_t> weights;
     for (const Omf51Module& module : modules) weights.push_back(module.publics.size());
     const std::vector<std::size_t> shares = Shares(target - frame, weights, 0xFFFF);
-    for (std::size_t i = 0; i < modules.size(); ++i) FillCode(modules[i], shares[i], row.number);
+    // The first module carries the sample mark, so that the wizard can tell this store from
+    // the real stack.
+    for (std::size_t i = 0; i < modules.size(); ++i)
+        FillCode(modules[i], shares[i], row.number, i == 0 ? std::string_view(STACKVAULT_SAMPLE_MARK) : std::string_view());
     std::vector<std::uint8_t> bytes = WriteOmf51Library(modules);
 
     const Omf51LibraryInfo check = ReadOmf51Library(bytes);

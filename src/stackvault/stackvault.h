@@ -22,6 +22,11 @@ typedef int32_t (*GetLibrarySizeFn)(int32_t library_number, uint32_t* common_siz
 #define STACKVAULT_GET_STACK_LIB "GetStackLib"
 #define STACKVAULT_GET_LIBRARY_SIZE "GetLibrarySize"
 
+/* The bytes the sample-library generator puts at the start of the first module's code in every
+ * library it writes. The real stack never holds them, so a store whose libraries carry them is
+ * a sample store: the wizard says so, and firmware linked against it does not run the stack. */
+#define STACKVAULT_SAMPLE_MARK "QUILLON SAMPLE STACK LIBRARY: filler code, not the stack"
+
 #ifdef __cplusplus
 }
 #endif

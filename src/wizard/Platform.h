@@ -26,6 +26,15 @@ struct Message {
     std::vector<std::string> details;
 };
 
+// What the About box shows.
+struct AboutBox {
+    std::string version_line;           // "Quillon Version 3.23"
+    std::vector<std::string> notices;   // lines under it, such as the sample-library notice
+};
+
+// "Quillon Version 3.23"
+inline std::string AboutVersionLine() { return std::string(kAppCaption) + " Version " + QUILLON_VERSION_TEXT; }
+
 struct FileDialogRequest {
     std::string filter = "Quillon Files (*.wp)|*.wp|All Files (*.*)|*.*||";
     std::string default_extension = "wp";
@@ -54,7 +63,7 @@ public:
 
     // Shows the help file; false when it could not be shown.
     virtual bool ShowHelp(const std::string& path) = 0;
-    virtual void ShowAbout() = 0;
+    virtual void ShowAbout(const AboutBox& about) = 0;
 };
 
 }  // namespace quillon

@@ -38,6 +38,7 @@ void WizardDialog::OnFileNew() {
 
 void WizardDialog::OnFileOpen() {
     const FileDialogRequest request;
+    settings_findings_.clear();
     // The defaults come first, so that cancelling the dialog leaves them in place.
     ResetToDefaults(record_, *this);
     ShowRecordInControls();
@@ -57,8 +58,9 @@ void WizardDialog::OnFileOpen() {
     }
     held_file_ = std::move(file);
     settings_file_name_ = *path;
-    ReadSettings({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, record_, project_folder_, tree_,
-                 current_adapter_);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    ReadSettings(text, record_, project_folder_, tree_, current_adapter_);
+    settings_findings_ = CheckSettingsLines(text);
     ShowRecordInControls();
 }
 

@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string_view>
+
 namespace quillon {
 
 StoreBinding::~StoreBinding() { Unload(); }
@@ -33,6 +36,26 @@ void StoreBinding::Unload() {
     load_error_.clear();
     get_stack_lib_ = nullptr;
     get_library_size_ = nullptr;
+    samples_.reset();
+}
+
+bool StoreBinding::HoldsSampleLibraries() const {
+    if (samples_) return *samples_;
+    samples_ = false;
+    std::uint32_t common_size = 0;
+    std::uint32_t bank_size = 0;
+    if (!LibrarySizes(1, common_size, bank_size) || common_size == 0 || bank_size == 0) return false;
+    std::vector<std::uint8_t> common(common_size);
+    std::vector<std::uint8_t> bank(bank_size);
+    if (!FetchLibraries(1, common.data(), bank.data())) return false;
+    const std::string_view mark = STACKVAULT_SAMPLE_MARK;
+    samples_ = std::search(common.begin(), common.end(), mark.begin(), mark.end()) != common.end();
+    return *samples_;
+}
+
+std::vector<std::string> StoreNotices(const StoreBinding& store) {
+    if (store.HoldsSampleLibraries()) return {kSampleLibrariesNotice};
+    return {};
 }
 
 bool StoreBinding::LibrarySizes(int number, std::uint32_t& common_size, std::uint32_t& bank_size) const {

@@ -3,6 +3,7 @@
 // empty; nothing is reported. It is the generator's source of library pairs.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ public:
     GetStackLibFn GetStackLib() const { return get_stack_lib_; }
     GetLibrarySizeFn GetLibrarySize() const { return get_library_size_; }
 
+    // True when the store holds the sample libraries of a development build (their mark,
+    // STACKVAULT_SAMPLE_MARK, is in pair 1) rather than the real stack. Looked up once.
+    bool HoldsSampleLibraries() const;
+
     // LibrarySource: both entry points are needed to fetch a pair.
     bool LibrarySizes(int number, std::uint32_t& common_size, std::uint32_t& bank_size) const override;
     bool FetchLibraries(int number, std::uint8_t* common, std::uint8_t* bank) const override;
@@ -48,6 +53,15 @@ private:
     std::string load_error_;
     GetStackLibFn get_stack_lib_ = nullptr;
     GetLibrarySizeFn get_library_size_ = nullptr;
+    mutable std::optional<bool> samples_;
 };
+
+// The one line that goes wherever the wizard names its libraries (the closing message of a
+// generation, the About box, `--version`, `vault list`) while the store holds samples.
+inline constexpr const char* kSampleLibrariesNotice =
+    "sample stack libraries: the firmware links but does not run the stack";
+
+// The notices of a store as lines: the sample notice, or nothing.
+std::vector<std::string> StoreNotices(const StoreBinding& store);
 
 }  // namespace quillon

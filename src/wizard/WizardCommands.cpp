@@ -41,7 +41,7 @@ void WizardDialog::OnHelp() {
     if (!platform_.ShowHelp(help_path_)) Warn("IDS_HTMLHELP_ERR");
 }
 
-void WizardDialog::OnAbout() { platform_.ShowAbout(); }
+void WizardDialog::OnAbout() { platform_.ShowAbout(AboutBox{AboutVersionLine(), StoreNotices(store_)}); }
 
 void WizardDialog::Warn(std::string text) {
     Message message;

@@ -13,6 +13,7 @@
 
 #include "config/ConfigRecord.h"
 #include "config/Finding.h"
+#include "config/SettingsFormat.h"
 #include "generator/ProjectGenerator.h"
 #include "wizard/OptionTree.h"
 #include "wizard/Platform.h"
@@ -112,6 +113,9 @@ public:
     const std::string& ProjectFolder() const { return project_folder_; }
     void SetProjectFolder(std::string folder) { project_folder_ = std::move(folder); }
     const std::string& SettingsFileName() const { return settings_file_name_; }
+    // The lines the last Open had to guess at (the window itself does not show them; the
+    // command line reports them).
+    const std::vector<SettingsFinding>& SettingsFindings() const { return settings_findings_; }
     AdapterItem CurrentAdapter() const { return current_adapter_; }
     bool GatewayFlag() const { return gateway_flag_; }
     const std::string& HelpPath() const { return help_path_; }
@@ -200,6 +204,7 @@ private:
     std::string help_path_;
     std::unique_ptr<HeldFile> held_file_;
     std::string settings_file_name_;
+    std::vector<SettingsFinding> settings_findings_;
     bool modified_ = false;
     bool closed_ = false;
     bool gateway_flag_ = false;

@@ -77,7 +77,11 @@ void WizardDialog::OnGenerateProject() {
     const std::vector<std::string> store_locations =
         options_.store_path ? std::vector<std::string>{*options_.store_path}
                             : StoreBinding::DefaultCandidates(options_.program_dir, options_.install_prefix);
-    if (auto message = GenerationClosingMessage(*last_generation_, store_locations)) platform_.ShowMessage(*message);
+    if (auto message = GenerationClosingMessage(*last_generation_, store_locations)) {
+        // Nobody should flash firmware linked against the sample libraries without knowing.
+        for (const std::string& notice : StoreNotices(store_)) message->text += "\n" + notice;
+        platform_.ShowMessage(*message);
+    }
     NotifyView();
 }
 

@@ -24,7 +24,7 @@ public:
     std::optional<std::string> SaveFileDialog(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> BrowseForFolder(const std::string&, const std::string&) override { return std::nullopt; }
     bool ShowHelp(const std::string&) override { return false; }
-    void ShowAbout() override {}
+    void ShowAbout(const AboutBox&) override {}
 
     bool RunSheet(SheetModel& sheet) override {
         for (int step = 0; step < 24 && sheet.IsOpen() && sheet.PageCount() > 0; ++step) {

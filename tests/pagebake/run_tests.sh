@@ -36,12 +36,13 @@ only_files() {  # only_files NAME DIR NAMES...
     [ "$want" = "$have" ] || fail "$name: folder holds '$have', expected '$want'"
 }
 
-# A run that must fail: status 1, nothing on stdout, exactly this report on stderr.
+# A run that must fail: status 1, nothing on stdout, exactly "pagebake: REPORT" on stderr.
 expect_failure() {  # expect_failure NAME REPORT
     local rc=$1 name=$2 report=$3
     [ "$rc" -eq 1 ] || fail "$name: exit status $rc, expected 1"
     [ -s "$work/$name.out" ] && fail "$name: output on stdout"
-    [ "$(cat "$work/$name.err")" = "$report" ] || fail "$name: stderr '$(cat "$work/$name.err")', expected '$report'"
+    [ "$(cat "$work/$name.err")" = "pagebake: $report" ] ||
+        fail "$name: stderr '$(cat "$work/$name.err")', expected 'pagebake: $report'"
 }
 
 # Converts the bytes on stdin, stored as INPUT, and compares both outputs.
@@ -90,6 +91,27 @@ usage() {
     same_file usage "$expected/usage/stdout" "$work/usage.out"
     [ -s "$work/usage.err" ] && fail "usage: output on stderr"
     only_files usage "$dir"
+
+    # --help and -h print the same text, even with a file after them; --version one line.
+    local option
+    for option in --help -h; do
+        run_in "help$option" "$dir" "$option" page.html
+        rc=$?
+        [ $rc -eq 0 ] || fail "$option: exit status $rc"
+        same_file "$option" "$expected/usage/stdout" "$work/help$option.out"
+        [ -s "$work/help$option.err" ] && fail "$option: output on stderr"
+    done
+    run_in version "$dir" --version
+    rc=$?
+    [ $rc -eq 0 ] || fail "--version: exit status $rc"
+    grep -qx 'pagebake [0-9][0-9.]*' "$work/version.out" || fail "--version printed '$(cat "$work/version.out")'"
+    only_files usage "$dir"
+    # Output that cannot be written is a failure with the reason.
+    (cd "$dir" && "$pagebake" --version > /dev/full 2> "$work/full.err")
+    rc=$?
+    [ $rc -eq 1 ] || fail "--version > /dev/full: exit status $rc"
+    [ "$(cat "$work/full.err")" = "pagebake: stdout: No space left on device" ] ||
+        fail "--version > /dev/full: stderr '$(cat "$work/full.err")'"
 
     # Only the first argument counts.
     dir=$(new_dir extra)

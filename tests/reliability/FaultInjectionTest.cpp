@@ -136,7 +136,7 @@ TEST_F(FaultInjection, AFailedGenerationNamesTheFileAndLeavesEveryOtherFileWhole
     };
     generate_afresh();
     ASSERT_EQ(ui.messages.size(), 1u);
-    ASSERT_EQ(ui.messages[0].text, kGeneratedMessage);
+    ASSERT_TRUE(ui.messages[0].text.starts_with(kGeneratedMessage)) << ui.messages[0].text;
     const Files clean = Snapshot(folder);
     ASSERT_GT(clean.size(), 20u);
 
@@ -156,7 +156,7 @@ TEST_F(FaultInjection, AFailedGenerationNamesTheFileAndLeavesEveryOtherFileWhole
 
         ASSERT_FALSE(ui.messages.empty()) << name;
         const Message& closing = ui.messages.back();
-        EXPECT_EQ(closing.text, kGenerationFailedMessage) << name;
+        EXPECT_TRUE(closing.text.starts_with(kGenerationFailedMessage)) << name;
         Files written = Snapshot(folder);
         // The fault strikes every path holding this one ("index.h" also cuts "index.html").
         for (auto it = written.begin(); it != written.end();) {
@@ -176,7 +176,7 @@ TEST_F(FaultInjection, AFailedGenerationNamesTheFileAndLeavesEveryOtherFileWhole
 
         // Generating again once the disk has room repairs the project completely.
         generate_afresh();
-        EXPECT_EQ(ui.messages.back().text, kGeneratedMessage) << name;
+        EXPECT_TRUE(ui.messages.back().text.starts_with(kGeneratedMessage)) << name;
         EXPECT_EQ(NotLike(Snapshot(folder), clean), "") << "generating again after " << name << " failed";
     }
 }
@@ -193,7 +193,7 @@ TEST_F(FaultInjection, AFailedReplacementKeepsTheFileItWouldHaveReplaced) {
     ClearWriteFaults();
 
     const Message& closing = ui.messages.back();
-    EXPECT_EQ(closing.text, kGenerationFailedMessage);
+    EXPECT_TRUE(closing.text.starts_with(kGenerationFailedMessage)) << closing.text;
     EXPECT_EQ(closing.details, std::vector<std::string>{vars + ": Input/output error"});
     // The expansion before the replacement stands, whole: both declarations are in it.
     const std::string text = ReadText(vars);

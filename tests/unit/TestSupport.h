@@ -58,7 +58,10 @@ public:
         help_shown.push_back(path);
         return help_result;
     }
-    void ShowAbout() override { ++about_shown; }
+    void ShowAbout(const AboutBox& about) override {
+        ++about_shown;
+        last_about = about;
+    }
 
     std::vector<std::string> MessageTexts() const {
         std::vector<std::string> out;
@@ -77,6 +80,7 @@ public:
     std::vector<std::string> help_shown;
     bool help_result = true;
     int about_shown = 0;
+    AboutBox last_about;
 
 private:
     std::optional<std::string> NextFile(const FileDialogRequest& r) {

@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "io/FileIo.h"
+#include "wizard/StoreBinding.h"
 
 namespace quillon::cli {
 namespace {
@@ -74,18 +75,21 @@ TEST(AnsweringPlatform, MessagesWithDetailsHelpAndAbout) {
     m.details = {"/x/main.c: Permission denied"};
     p.ShowMessage(m);
     EXPECT_TRUE(p.ShowHelp("/opt/q/help/index.html"));
-    p.ShowAbout();
+    p.ShowAbout(AboutBox{AboutVersionLine(), {kSampleLibrariesNotice}});
     EXPECT_EQ(out.str(),
               "message: Error generating project files\n"
               "help: /opt/q/help/index.html\n"
-              "about: Quillon Version 3.23\n");
+              "about: Quillon Version 3.23\\nsample stack libraries: the firmware links but does not run the stack\n");
     EXPECT_EQ(err.str(), "/x/main.c: Permission denied\n");
     ASSERT_EQ(p.Messages().size(), 1u);
 
-    std::ostringstream plain;
-    AnsweringPlatform q(plain, err, EventStyle::Plain);
+    // Plain style: results on the output, refusals and errors on the error stream.
+    std::ostringstream plain, plain_err;
+    AnsweringPlatform q(plain, plain_err, EventStyle::Plain);
     q.ShowMessage(Msg("Project generated successfully.\nSecond line"));
+    q.ShowMessage(Msg("Select a Transport Layer", MessageIcon::Exclamation));
     EXPECT_EQ(plain.str(), "Project generated successfully.\nSecond line\n");
+    EXPECT_EQ(plain_err.str(), "Select a Transport Layer\n");
 }
 
 }  // namespace
