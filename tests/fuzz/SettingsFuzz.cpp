@@ -1,6 +1,10 @@
 // ReadSettings on any bytes, plain lines and extension block alike. Whatever a file gave is
 // what saving it writes: loading the saved text again restores the same record, tree and
-// project folder, and saving that once more writes the same text.
+// project folder, and saving that once more writes the same text. The lines reading had to
+// guess at lie in the file (or name the first missing line), and a file the program wrote
+// itself has none, except for texts that came in with bytes that are not text.
+#include <algorithm>
+
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 #include "config/SettingsFormat.h"
@@ -33,6 +37,21 @@ void FuzzSettingsFile(Bytes input) {
     Check(second.options.SameStates(first.options), "a saved record loads back with another option tree");
     Check(second.adapter == first.adapter, "a saved record loads back with another adapter");
     Check(WriteSettings(second.record, second.folder) == saved, "saving a loaded file twice writes two texts");
+
+    const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n') +
+                                                       std::count(text.begin(), text.end(), '\r')) + 1;
+    int previous = 0;
+    for (const SettingsFinding& f : CheckSettingsLines(text)) {
+        Check(f.line >= 1 && static_cast<std::size_t>(f.line) <= std::max<std::size_t>(lines, kSettingsPlainLines),
+              "a finding names a line the file does not have");
+        Check(f.line >= previous, "findings out of line order");
+        previous = f.line;
+    }
+    for (const SettingsFinding& f : CheckSettingsLines(saved)) {
+        // code_bank is read as a byte, so a 2 read in is written out as 2: still not a flag.
+        Check(f.what.find("not text") != std::string::npos || f.field == "code_bank",
+              "a file the program wrote has a line of the wrong form");
+    }
 }
 
 }  // namespace quillon::fuzz

@@ -16,6 +16,7 @@
 
 #include "GuiTestSupport.h"
 #include "qt/AboutDialog.h"
+#include "wizard/StoreBinding.h"
 #include "qt/AddressEdit.h"
 #include "qt/MainWindow.h"
 #include "qt/OptionTreeView.h"
@@ -182,7 +183,7 @@ int main(int argc, char** argv) {
         MainScene(w, OptionNode::LOCATRA, QStringLiteral("main-locatra"));
         if (!w.platform->unexpected.empty()) Fail(QString::fromStdString(w.platform->unexpected.front()));
     }
-    AboutDialog about;
+    AboutDialog about(AboutBox{AboutVersionLine(), {kSampleLibrariesNotice}});
     about.show();
     if (QTest::qWaitForWindowExposed(&about)) Save(&about, QStringLiteral("about"));
     std::printf("%d layout failure(s)\n", g_failures);

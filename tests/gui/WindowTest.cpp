@@ -17,6 +17,7 @@
 
 #include "GuiTestSupport.h"
 #include "qt/AboutDialog.h"
+#include "wizard/StoreBinding.h"
 #include "qt/AddressEdit.h"
 #include "qt/Artwork.h"
 #include "qt/HelpViewer.h"
@@ -438,6 +439,9 @@ void WindowTest::aboutAndHelp() {
     QCOMPARE(about.windowTitle(), QStringLiteral("About Quillon"));
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("aboutVersion"))->text(), QStringLiteral("Quillon Version 3.23"));
     QVERIFY(!about.findChild<QLabel*>(QStringLiteral("aboutIcon"))->pixmap().isNull());
+    QVERIFY(!about.findChild<QLabel*>(QStringLiteral("aboutNotice")));
+    AboutDialog samples(AboutBox{AboutVersionLine(), {kSampleLibrariesNotice}});
+    QCOMPARE(samples.findChild<QLabel*>(QStringLiteral("aboutNotice"))->text(), QString(kSampleLibrariesNotice));
 
     auto w = StartWizard();
     w.app->Window().MenuAction(MenuCommand::Help)->trigger();

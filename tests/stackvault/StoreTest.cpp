@@ -187,6 +187,15 @@ TEST_F(Store, EveryLibraryIsWellFormedAndHoldsTheComponentsOfItsOptionSet) {
     }
 }
 
+TEST_F(Store, TellsTheSampleLibrariesFromTheRealStackByTheirMark) {
+    EXPECT_EQ(store_.HoldsSampleLibraries(), QUILLON_STORE_SAMPLES != 0);
+    EXPECT_EQ(StoreNotices(store_).size(), QUILLON_STORE_SAMPLES ? 1u : 0u);
+    StoreBinding none;
+    none.Load({"/nonexistent/stackvault.so"});
+    EXPECT_FALSE(none.HoldsSampleLibraries());
+    EXPECT_TRUE(StoreNotices(none).empty());
+}
+
 TEST_F(Store, SampleLibrariesGrowWithTheCodeSize) {
     if (!QUILLON_STORE_SAMPLES) GTEST_SKIP() << "built with the real stack libraries";
     std::vector<std::pair<uint32_t, uint32_t>> sizes(kLibraryCount + 1);
