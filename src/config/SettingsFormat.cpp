@@ -405,7 +405,14 @@ constexpr LineForm kParameterLines[] = {
     {64, "locatra_event1", LineKind::QuotedText, 0},
     {65, "locatra_event2", LineKind::QuotedText, 0},
 };
-static_assert(std::size(kParameterLines) == kSettingsParameterOrder.size());
+constexpr bool FollowsTheParameterOrder() {
+    if (std::size(kParameterLines) != kSettingsParameterOrder.size()) return false;
+    for (std::size_t i = 0; i < kSettingsParameterOrder.size(); ++i) {
+        if (kParameterLines[i].number != kSettingsParameterOrder[i]) return false;
+    }
+    return true;
+}
+static_assert(FollowsTheParameterOrder(), "one form per parameter line, in the order of the file");
 
 const LineForm& FormOfLine(std::size_t index) {
     return index < 3 ? kHeadLines[index] : kParameterLines[index - 3];
