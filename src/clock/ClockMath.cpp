@@ -31,6 +31,17 @@ std::uint32_t FitHz(std::uint64_t hz) { return hz > kMaxHz ? 0xFFFFFFFFu : stati
 
 std::string FormatHz(std::uint64_t hz) { return std::to_string(hz); }
 
+std::string FormatMHz(std::uint64_t hz) {
+    std::string text = std::to_string(hz / 1000000);
+    if (const std::uint64_t fraction = hz % 1000000) {
+        std::string digits = std::to_string(fraction);
+        digits.insert(0, 6 - digits.size(), '0');
+        while (digits.back() == '0') digits.pop_back();
+        text += '.' + digits;
+    }
+    return text + " MHz";
+}
+
 std::string FormatPlainDecimal(double value) {
     if (!std::isfinite(value)) return "0";
     if (value == std::trunc(value) && std::fabs(value) < 1e18) {

@@ -39,6 +39,10 @@ std::uint32_t FitHz(std::uint64_t hz);
 // "%u" of a frequency, also beyond 32 bits.
 std::string FormatHz(std::uint64_t hz);
 
+// A frequency in MHz as the panel and the clock tree write it: "98 MHz", "22.1184 MHz",
+// "3.0625 MHz", "0.032768 MHz".
+std::string FormatMHz(std::uint64_t hz);
+
 // A double as the display edits show it: plain decimal, no exponent, a fraction only when
 // there is one (98000000 shows "98000000", 2.5 shows "2.5").
 std::string FormatPlainDecimal(double value);

@@ -23,7 +23,91 @@ constexpr std::array<const char*, 8> kCapacitor{
     "K Factor = 0.87", "K Factor = 2.6", "K Factor = 7.7", "K Factor = 22",
     "K Factor = 65",   "K Factor = 180", "K Factor = 664", "K Factor = 1590"};
 
+constexpr std::array<FrequencyRange, 8> kCrystalARanges{{{-1, 32000},
+                                                         {32000, 84000},
+                                                         {84000, 225000},
+                                                         {225000, 590000},
+                                                         {590000, 1500000},
+                                                         {1500000, 4000000},
+                                                         {4000000, 10000000},
+                                                         {10000000, 30000000}}};
+constexpr std::array<FrequencyRange, 8> kCrystalBRanges{{{-1, 12000},
+                                                         {12000, 30000},
+                                                         {30000, 95000},
+                                                         {95000, 270000},
+                                                         {270000, 720000},
+                                                         {720000, 2200000},
+                                                         {2200000, 6700000},
+                                                         {6700000, 0}}};
+constexpr std::array<FrequencyRange, 8> kRcRanges{{{-1, 25000},
+                                                   {25000, 50000},
+                                                   {50000, 100000},
+                                                   {100000, 200000},
+                                                   {200000, 400000},
+                                                   {400000, 800000},
+                                                   {800000, 1600000},
+                                                   {1600000, 3200000}}};
+
 }  // namespace
+
+const std::array<FrequencyRange, 8>* LabelRanges(LabelSet set) {
+    switch (set) {
+    case LabelSet::CrystalA: return &kCrystalARanges;
+    case LabelSet::CrystalB: return &kCrystalBRanges;
+    case LabelSet::Rc: return &kRcRanges;
+    case LabelSet::Capacitor:
+    case LabelSet::None: break;
+    }
+    return nullptr;
+}
+
+int CodeForFrequency(LabelSet set, std::uint32_t hz) {
+    if (const auto* ranges = LabelRanges(set)) {
+        for (std::size_t code = 0; code < ranges->size(); ++code) {
+            if ((*ranges)[code].Holds(hz)) return static_cast<int>(code);
+        }
+    }
+    return -1;
+}
+
+const std::vector<OscillatorMode>& ExternalModes(Family family) {
+    static const std::vector<OscillatorMode> kVardex{{3412, "External Oscillator Off", 0, LabelSet::None},
+                                                     {3413, "External CMOS", 2, LabelSet::None},
+                                                     {3414, "External CMOS / 2 ", 3, LabelSet::None},
+                                                     {3415, "RC Oscillator / 2", 4, LabelSet::Rc},
+                                                     {3416, "Capacitor Oscillator / 2", 5, LabelSet::Capacitor},
+                                                     {3417, "Crystal Oscillator", 6, LabelSet::CrystalA},
+                                                     {3418, "Crystal Oscillator / 2", 7, LabelSet::CrystalA}};
+    static const std::vector<OscillatorMode> kPelmar{{1242, "External Oscillator Off", 0, LabelSet::None},
+                                                     {1243, "External CMOS", 2, LabelSet::None},
+                                                     {1244, "External CMOS / 2 ", 3, LabelSet::None},
+                                                     {1245, "RC/C Oscillator / 2", 4, LabelSet::Rc},
+                                                     {3417, "Crystal Oscillator", 6, LabelSet::CrystalB},
+                                                     {3418, "Crystal Oscillator / 2", 7, LabelSet::CrystalB}};
+    static const std::vector<OscillatorMode> kZintor{{3412, "External Oscillator Off", 0, LabelSet::None},
+                                                     {3413, "External CMOS", 2, LabelSet::None},
+                                                     {3414, "External CMOS / 2 ", 3, LabelSet::None},
+                                                     {3415, "RC Oscillator", 4, LabelSet::Rc},
+                                                     {3416, "Capacitor Oscillator", 5, LabelSet::Capacitor},
+                                                     {3417, "Crystal Oscillator", 6, LabelSet::CrystalA},
+                                                     {3418, "Crystal Oscillator / 2", 7, LabelSet::CrystalA}};
+    static const std::vector<OscillatorMode> kNone;
+    switch (family) {
+    case Family::Vardex: return kVardex;
+    case Family::Pelmar: return kPelmar;
+    case Family::Zintor: return kZintor;
+    case Family::None: break;
+    }
+    return kNone;
+}
+
+const OscillatorMode* ModeOf(Family family, std::uint8_t oscxcn) {
+    const unsigned bits = (oscxcn >> 4) & 0x07u;
+    for (const OscillatorMode& mode : ExternalModes(family)) {
+        if (mode.bits == bits) return &mode;
+    }
+    return nullptr;
+}
 
 const std::array<const char*, 8>& LabelTexts(LabelSet set) {
     switch (set) {
@@ -36,9 +120,8 @@ const std::array<const char*, 8>& LabelTexts(LabelSet set) {
     return kNone;
 }
 
-ExternalOscillatorPage::ExternalOscillatorPage(std::string class_name, int dialog_id, int foot_box_id,
-                                               std::vector<OscillatorMode> modes)
-    : PropertyPage(std::move(class_name), dialog_id, "External Oscillator", foot_box_id), modes_(std::move(modes)) {
+ExternalOscillatorPage::ExternalOscillatorPage(std::string class_name, int dialog_id, int foot_box_id, Family family)
+    : PropertyPage(std::move(class_name), dialog_id, "External Oscillator", foot_box_id), modes_(ExternalModes(family)) {
     for (const auto& m : modes_) AddRadio(m.button, m.text, kModeGroup);
     // The template leaves the frequency-control texts empty until a mode labels them.
     for (int id = ExtOscId::FirstControl; id <= ExtOscId::LastControl; ++id) AddRadio(id, "", kControlGroup);

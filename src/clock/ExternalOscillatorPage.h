@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "clock/PropertyPage.h"
+#include "config/ClockDefaults.h"
 
 namespace quillon {
 
@@ -16,12 +17,30 @@ enum class LabelSet { None, CrystalA, CrystalB, Rc, Capacitor };
 // The eight texts of a label set, for buttons 3419 to 3426 (all empty for None).
 const std::array<const char*, 8>& LabelTexts(LabelSet set);
 
+// The frequencies a label set's eight ranges stand for (the texts are for the user only):
+// above `above` (code 0: from 0) up to and including `up_to` (0: no upper bound), in Hz.
+struct FrequencyRange {
+    std::int64_t above = -1;
+    std::uint32_t up_to = 0;
+    bool Holds(std::uint32_t hz) const { return hz > above && (up_to == 0 || hz <= up_to); }
+};
+// The ranges of the crystal and RC sets; nothing for the sets that name none (none, capacitor).
+const std::array<FrequencyRange, 8>* LabelRanges(LabelSet set);
+// The code (0 to 7) whose range of `set` holds `hz`, or -1 when none does.
+int CodeForFrequency(LabelSet set, std::uint32_t hz);
+
 struct OscillatorMode {
     int button;
     const char* text;
     std::uint8_t bits;  // the value of oscxcn bits 6-4
     LabelSet labels;
 };
+
+// The mode table of a family's "External Oscillator" page, in button order; empty without a
+// family.
+const std::vector<OscillatorMode>& ExternalModes(Family family);
+// The mode of oscxcn bits 6-4 in the family's table, or nothing when that mode has no button.
+const OscillatorMode* ModeOf(Family family, std::uint8_t oscxcn);
 
 namespace ExtOscId {
 inline constexpr int FrequencyEdit = 3409;
@@ -31,7 +50,7 @@ inline constexpr int LastControl = 3426;
 
 class ExternalOscillatorPage : public PropertyPage {
 protected:
-    ExternalOscillatorPage(std::string class_name, int dialog_id, int foot_box_id, std::vector<OscillatorMode> modes);
+    ExternalOscillatorPage(std::string class_name, int dialog_id, int foot_box_id, Family family);
 
     // Group rows for the template: the mode buttons, and the frequency-control buttons.
     std::vector<std::vector<GroupItem>> ModeRows() const;

@@ -1,6 +1,7 @@
 #include "clock/PelmarPages.h"
 
 #include "clock/ClockMath.h"
+#include "clock/ClockRules.h"
 
 namespace quillon {
 
@@ -33,7 +34,7 @@ void COscIntPropPagePelmar::OnInitDialog() {
 }
 
 void COscIntPropPagePelmar::TakeInternalAsSysclk() {
-    Clock().sysclk_hz = InternalHz(Clock().int_osc_hz, Clock().oscicn);
+    Clock().sysclk_hz = PelmarInternalHz(Clock());
     SetTextQuiet(kClockSpeed, FormatHz(Clock().sysclk_hz));
 }
 
@@ -62,13 +63,7 @@ void COscIntPropPagePelmar::OnOscillatorChanged(int id) {
 // --- External Oscillator --------------------------------------------------------------------
 
 COscExtPropPagePelmar::COscExtPropPagePelmar()
-    : ExternalOscillatorPage("COscExtPropPagePelmar", 1154, kFootBox,
-                             {{1242, "External Oscillator Off", 0, LabelSet::None},
-                              {1243, "External CMOS", 2, LabelSet::None},
-                              {1244, "External CMOS / 2 ", 3, LabelSet::None},
-                              {1245, "RC/C Oscillator / 2", 4, LabelSet::Rc},
-                              {3417, "Crystal Oscillator", 6, LabelSet::CrystalB},
-                              {3418, "Crystal Oscillator / 2", 7, LabelSet::CrystalB}}) {
+    : ExternalOscillatorPage("COscExtPropPagePelmar", 1154, kFootBox, Family::Pelmar) {
     Ctl(ExtOscId::FrequencyEdit).unsigned_number = true;
     AddCheck(kSysclkSource, "Use External Oscillator as SYSCLK");
     AddDisplay(kClockSpeed);
@@ -89,7 +84,7 @@ void COscExtPropPagePelmar::OnInitDialog() {
 
 void COscExtPropPagePelmar::TakeTypedAsSysclk() {
     const std::uint32_t typed = ReadFrequencyText(Text(ExtOscId::FrequencyEdit));
-    Clock().sysclk_hz = ExternalHz(typed, Clock().oscxcn, kHalvingPelmar);
+    Clock().sysclk_hz = PelmarExternalHz(Clock(), typed);
     SetTextQuiet(kClockSpeed, FormatHz(Clock().sysclk_hz));
 }
 

@@ -56,7 +56,23 @@ std::vector<std::string_view> FamilyPageClasses(Family family) {
     return {};
 }
 
-SheetModel::SheetModel(const ClockBlock& clock, Family family, SheetUi& ui) : working_(clock), ui_(ui) {
+namespace {
+
+std::uint32_t DeviceBitOf(Family family) {
+    switch (family) {
+    case Family::Vardex: return DeviceBit::Vardex;
+    case Family::Pelmar: return DeviceBit::Pelmar;
+    case Family::Zintor: return DeviceBit::Zintor;
+    case Family::None: break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+SheetModel::SheetModel(const ClockBlock& clock, Family family, SheetUi& ui)
+    : family_(family), working_(clock), ui_(ui) {
+    context_.device_bits = DeviceBitOf(family);
     for (std::string_view name : FamilyPageClasses(family)) {
         pages_.push_back(CreatePropertyPage(name));
         pages_.back()->Attach(working_, ui_);
@@ -64,6 +80,15 @@ SheetModel::SheetModel(const ClockBlock& clock, Family family, SheetUi& ui) : wo
 }
 
 SheetModel::~SheetModel() = default;
+
+std::vector<ClockViolation> SheetModel::PageViolations(std::size_t index) const {
+    std::vector<ClockViolation> out;
+    if (index >= pages_.size()) return out;
+    for (ClockViolation& v : Violations()) {
+        if (pages_[index]->Caption() == v.page) out.push_back(std::move(v));
+    }
+    return out;
+}
 
 std::optional<std::size_t> SheetModel::FindPage(std::string_view caption) const {
     for (std::size_t i = 0; i < pages_.size(); ++i) {

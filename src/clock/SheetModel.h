@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "clock/ClockLimits.h"
+#include "clock/ClockTree.h"
 #include "clock/PropertyPage.h"
 #include "clock/SheetUi.h"
 #include "config/ClockDefaults.h"
@@ -35,6 +37,17 @@ public:
 
     const std::string& Caption() const { return caption_; }
     const ClockBlock& Working() const { return working_; }
+    Family SheetFamily() const { return family_; }
+
+    // What the limits read besides the clock block (the project's options); by default only
+    // the family's device bit.
+    void SetContext(const ClockContext& context) { context_ = context; }
+    const ClockContext& Context() const { return context_; }
+    // The working copy's clock tree and its violations, as they stand now.
+    ClockTree Tree() const { return BuildClockTree(context_, working_); }
+    std::vector<ClockViolation> Violations() const { return ClockViolations(context_, working_); }
+    // The violations that are fixed on page `index`.
+    std::vector<ClockViolation> PageViolations(std::size_t index) const;
 
     std::size_t PageCount() const { return pages_.size(); }
     PropertyPage& Page(std::size_t index) { return *pages_.at(index); }
@@ -66,6 +79,8 @@ private:
     bool ActivePageLeavable();
 
     std::string caption_ = kSheetCaption;
+    Family family_;
+    ClockContext context_;
     ClockBlock working_;
     SheetUi& ui_;
     std::vector<std::unique_ptr<PropertyPage>> pages_;

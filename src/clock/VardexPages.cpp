@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "clock/ClockMath.h"
+#include "clock/ClockRules.h"
 #include "clock/ParseHexField.h"
 
 namespace quillon {
@@ -11,31 +12,12 @@ namespace {
 
 constexpr int kFootBox = 3367;
 
-std::uint32_t PreDivider(std::uint8_t pll0div) { return pll0div == 0 ? 32u : pll0div; }
-std::uint32_t Multiplier(std::uint8_t pll0mul) { return pll0mul == 0 ? 256u : pll0mul; }
-
-std::uint32_t InternalOf(const ClockBlock& c) { return InternalHz(c.int_osc_hz, c.oscicn); }
-std::uint32_t ExternalOf(const ClockBlock& c) { return ExternalHz(c.ext_osc_hz, c.oscxcn, kHalvingVardex); }
-std::uint32_t PllSourceOf(const ClockBlock& c) { return (c.pll0cn & 0x04) ? ExternalOf(c) : InternalOf(c); }
-
 // The SYSCLK rule every Vardex page recomputes with, followed by the flash read-time code.
-// Returns the true frequency; sysclk_hz takes it as far as it fits. The PLL multiplies
-// before it divides, in 64 bits, so that a large multiplier cannot wrap the product around.
+// Returns the true frequency; sysclk_hz takes it as far as it fits.
 std::uint64_t RecomputeSysclk(ClockBlock& c) {
-    std::uint64_t hz = c.sysclk_hz;
-    switch (c.clksel & 0x03) {
-    case 0: hz = InternalOf(c); break;
-    case 1: hz = ExternalOf(c); break;
-    case 2: hz = std::uint64_t{PllSourceOf(c)} * Multiplier(c.pll0mul) / PreDivider(c.pll0div); break;
-    default: break;  // no source of that number: SYSCLK stays as it was
-    }
+    const std::uint64_t hz = VardexUndividedSysclkHz(c).value_or(c.sysclk_hz);
     c.sysclk_hz = FitHz(hz);
-
-    std::uint8_t code = 0x30;
-    if (c.sysclk_hz <= 25000000) code = 0x00;
-    else if (c.sysclk_hz <= 50000000) code = 0x10;
-    else if (c.sysclk_hz <= 75000000) code = 0x20;
-    c.flscl = static_cast<std::uint8_t>((c.flscl & ~0x30u) | code);
+    c.flscl = static_cast<std::uint8_t>((c.flscl & ~0x30u) | VardexFlashCode(c.sysclk_hz));
     return hz;
 }
 
@@ -70,14 +52,7 @@ void COscIntPropPageVardex::OnOscillatorChanged(int id) {
 // --- External Oscillator --------------------------------------------------------------------
 
 COscExtPropPageVardex::COscExtPropPageVardex()
-    : ExternalOscillatorPage("COscExtPropPageVardex", 144, kFootBox,
-                             {{3412, "External Oscillator Off", 0, LabelSet::None},
-                              {3413, "External CMOS", 2, LabelSet::None},
-                              {3414, "External CMOS / 2 ", 3, LabelSet::None},
-                              {3415, "RC Oscillator / 2", 4, LabelSet::Rc},
-                              {3416, "Capacitor Oscillator / 2", 5, LabelSet::Capacitor},
-                              {3417, "Crystal Oscillator", 6, LabelSet::CrystalA},
-                              {3418, "Crystal Oscillator / 2", 7, LabelSet::CrystalA}}) {
+    : ExternalOscillatorPage("COscExtPropPageVardex", 144, kFootBox, Family::Vardex) {
     Ctl(ExtOscId::FrequencyEdit).unsigned_number = true;
     AddGroup("External Oscillator Mode", ModeRows());
     AddGroup("External Oscillator Frequency", {{Item(ExtOscId::FrequencyEdit), Label("Hz")}});
@@ -169,33 +144,23 @@ void COscPllPropPage::OnTextChanged(int id) {
 
 void COscPllPropPage::Recompute() {
     ClockBlock& c = Clock();
-    const std::uint32_t source = PllSourceOf(c);
     RecomputeSysclk(c);
-    const std::uint32_t reference = source / PreDivider(c.pll0div);
+    const std::uint32_t reference = VardexPllReferenceHz(c);
 
-    c.pll0flt &= static_cast<std::uint8_t>(~0x0Fu);
-    Ctl(3830).visible = false;
-    Ctl(3832).visible = false;
-    std::uint8_t filter = 0x1;
-    if (reference <= 8000000) filter = 0xF;
-    else if (reference <= 12500000) filter = 0x7;
-    else if (reference <= 19000000) filter = 0x3;
-    else if (reference > 30000000) Ctl(3830).visible = true;
-    c.pll0flt |= filter;
+    bool reference_warning = false;
+    const std::uint8_t filter = VardexPllFilterCode(reference, &reference_warning);
+    c.pll0flt = static_cast<std::uint8_t>((c.pll0flt & ~0x0Fu) | filter);
+    Ctl(3830).visible = reference_warning;
 
     // The reference is divided before it is multiplied, so this can differ from SYSCLK by
     // the truncation.
-    const std::uint64_t output = std::uint64_t{reference} * Multiplier(c.pll0mul);
-    c.pll0flt &= static_cast<std::uint8_t>(~0x30u);
-    std::uint8_t range = 0x30;
-    if (output >= 25000000 && output <= 40000000) range = 0x30;
-    else if (output > 40000000 && output <= 55000000) range = 0x20;
-    else if (output > 55000000 && output <= 70000000) range = 0x10;
-    else if (output > 70000000 && output <= 100000000) range = 0x00;
-    else Ctl(3832).visible = true;
+    const std::uint64_t output = VardexPllOutputHz(c);
+    bool range_warning = false;
+    const std::uint8_t range = VardexPllRangeCode(output, &range_warning);
+    c.pll0flt = static_cast<std::uint8_t>((c.pll0flt & ~0x30u) | range);
     // A product beyond 32 bits is far out of the PLL's range whatever the divider.
-    if (std::uint64_t{source} * Multiplier(c.pll0mul) > kMaxHz) Ctl(3832).visible = true;
-    c.pll0flt |= range;
+    if (std::uint64_t{VardexPllSourceHz(c)} * VardexMultiplier(c.pll0mul) > kMaxHz) range_warning = true;
+    Ctl(3832).visible = range_warning;
 
     SetTextQuiet(3403, FormatPlainDecimal(static_cast<double>(output)));
 }
@@ -251,9 +216,7 @@ void COscSysPropPage::Recompute() {
     // The flash code follows the undivided frequency.
     const std::uint64_t undivided = RecomputeSysclk(c);
     SetTextQuiet(3403, FormatPlainDecimal(static_cast<double>(undivided)));
-    static constexpr double kDivide[4] = {1.0, 0.5, 0.25, 0.125};
-    const unsigned factor = (c.clksel >> 4) & 0x03u;
-    const std::uint64_t divided = factor == 0 ? undivided : ScaleHz(undivided, kDivide[factor]);
+    const std::uint64_t divided = VardexDividedSysclkHz(undivided, c.clksel);
     c.sysclk_hz = FitHz(divided);
     SetTextQuiet(3410, FormatPlainDecimal(static_cast<double>(divided)));
 }

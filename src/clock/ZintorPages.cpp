@@ -1,30 +1,13 @@
 #include "clock/ZintorPages.h"
 
 #include "clock/ClockMath.h"
+#include "clock/ClockRules.h"
 
 namespace quillon {
 
 namespace {
 
 constexpr int kFootBox = 6369;
-
-std::uint32_t InternalOf(const ClockBlock& c) { return InternalHz(c.int_osc_hz, c.oscicn); }
-// The divided internal frequency times 4.
-std::uint64_t InternalTimes4(const ClockBlock& c) { return std::uint64_t{InternalOf(c)} * 4; }
-std::uint32_t ExternalOf(const ClockBlock& c, std::uint8_t halving) {
-    return ExternalHz(c.ext_osc_hz, c.oscxcn, halving);
-}
-
-// The multiplier's output for source `source` (clkmul bits 1-0), the external frequency taken
-// with `halving`. A source of 3 does not exist and gives 0 Hz.
-std::uint64_t MultiplierOutput(const ClockBlock& c, unsigned source, std::uint8_t halving) {
-    switch (source) {
-    case 0: return InternalTimes4(c);
-    case 1: return std::uint64_t{ExternalOf(c, halving)} * 4;
-    case 2: return std::uint64_t{ExternalOf(c, halving)} * 2;
-    default: return 0;
-    }
-}
 
 unsigned MultiplierSource(const ClockBlock& c) { return c.clkmul & 0x03u; }
 unsigned SysclkSource(const ClockBlock& c) { return c.clksel & 0x03u; }
@@ -48,21 +31,14 @@ void COscIntPropPageZintor::OnOscillatorChanged(int /*id*/) {
     // This page's rule: the internal source directly, and the multiplier (undivided, the
     // external frequency without halving) for source 2; the other sources keep SYSCLK.
     ClockBlock& c = Clock();
-    if (SysclkSource(c) == 0) c.sysclk_hz = InternalOf(c);
-    else if (SysclkSource(c) == 2) c.sysclk_hz = FitHz(MultiplierOutput(c, MultiplierSource(c), 0));
+    if (SysclkSource(c) == 0) c.sysclk_hz = ZintorInternalHz(c);
+    else if (SysclkSource(c) == 2) c.sysclk_hz = FitHz(ZintorMultiplierHz(c, MultiplierSource(c), 0));
 }
 
 // --- External Oscillator --------------------------------------------------------------------
 
 OscExtPropPageZintor::OscExtPropPageZintor()
-    : ExternalOscillatorPage("OscExtPropPageZintor", 6758, kFootBox,
-                             {{3412, "External Oscillator Off", 0, LabelSet::None},
-                              {3413, "External CMOS", 2, LabelSet::None},
-                              {3414, "External CMOS / 2 ", 3, LabelSet::None},
-                              {3415, "RC Oscillator", 4, LabelSet::Rc},
-                              {3416, "Capacitor Oscillator", 5, LabelSet::Capacitor},
-                              {3417, "Crystal Oscillator", 6, LabelSet::CrystalA},
-                              {3418, "Crystal Oscillator / 2", 7, LabelSet::CrystalA}}) {
+    : ExternalOscillatorPage("OscExtPropPageZintor", 6758, kFootBox, Family::Zintor) {
     AddStatic(6649, "P0.2 for XTAL1 is Analog and NOT skipped: NOT configured properly");
     AddStatic(6651, "P0.3 for XTAL2 is Analog and NOT skipped: NOT configured properly");
     auto mode = ModeRows();
@@ -90,7 +66,7 @@ void OscExtPropPageZintor::OnTextChanged(int id) {
 void OscExtPropPageZintor::OnModeChanged() {
     // This page follows the multiplier's source, not the SYSCLK source.
     ClockBlock& c = Clock();
-    if (MultiplierSource(c) == 1) c.sysclk_hz = ExternalOf(c, kHalvingWide);
+    if (MultiplierSource(c) == 1) c.sysclk_hz = ZintorExternalHz(c, kHalvingWide);
     else if (MultiplierSource(c) == 2) c.sysclk_hz = FitHz(std::uint64_t{c.ext_osc_hz} * 2);
 }
 
@@ -121,8 +97,8 @@ void COscMulPropPageZintor::ShowMultiplier() {
     const auto checked = CheckedRadio(6721);
     std::string text;
     if (checked == 6721) text = FormatHz(std::uint64_t{c.int_osc_hz} * 4);
-    else if (checked == 6722) text = FormatHz(std::uint64_t{ExternalOf(c, kHalvingWide)} * 4);
-    else if (checked == 6723) text = FormatHz(std::uint64_t{ExternalOf(c, kHalvingWide)} * 2);
+    else if (checked == 6722) text = FormatHz(std::uint64_t{ZintorExternalHz(c, kHalvingWide)} * 4);
+    else if (checked == 6723) text = FormatHz(std::uint64_t{ZintorExternalHz(c, kHalvingWide)} * 2);
     SetTextQuiet(6783, text);
 }
 
@@ -132,9 +108,9 @@ void COscMulPropPageZintor::OnInitDialog() {
     const unsigned source = MultiplierSource(c);
     CheckRadio(6721, source < 3 ? std::optional<int>(6721 + static_cast<int>(source)) : std::nullopt);
     ShowMultiplier();
-    if (SysclkSource(c) == 2) c.sysclk_hz = FitHz(MultiplierOutput(c, source, 0));
+    if (SysclkSource(c) == 2) c.sysclk_hz = FitHz(ZintorMultiplierHz(c, source, 0));
     ShowHz(Ctl(6727), c.int_osc_hz);
-    ShowHz(Ctl(6728), ExternalOf(c, kHalvingWide));
+    ShowHz(Ctl(6728), ZintorExternalHz(c, kHalvingWide));
 }
 
 void COscMulPropPageZintor::OnClicked(int id) {
@@ -183,14 +159,8 @@ void COscSysPropPageZintor::OnClicked(int id) {
 
 void COscSysPropPageZintor::Recompute() {
     ClockBlock& c = Clock();
-    std::uint64_t hz = 0;
-    switch (CheckedRadio(3813).value_or(0)) {
-    case 3813: hz = InternalOf(c); break;
-    case 3814: hz = ExternalOf(c, kHalvingWide); break;
-    case 6796: hz = ScaleHz(MultiplierOutput(c, MultiplierSource(c), kHalvingWide), 0.5); break;
-    case 6797: hz = InternalTimes4(c); break;  // whatever the multiplier's source
-    default: break;
-    }
+    // The checked button is the source clksel holds: every click stores it first.
+    const std::uint64_t hz = ZintorSysclkHz(c);
     c.sysclk_hz = FitHz(hz);
     ShowHz(Ctl(3403), hz);
 }
@@ -221,8 +191,8 @@ void COscUsbPropPageZintor::OnInitDialog() {
     const ClockBlock& c = Clock();
     const unsigned source = (c.clksel >> 4) & 0x07u;
     CheckRadio(6721, source <= 5 ? std::optional<int>(6721 + static_cast<int>(source)) : std::nullopt);
-    ShowHz(Ctl(6729), MultiplierOutput(c, MultiplierSource(c), 0));
-    ShowHz(Ctl(6727), InternalOf(c));
+    ShowHz(Ctl(6729), ZintorMultiplierHz(c, MultiplierSource(c), 0));
+    ShowHz(Ctl(6727), ZintorInternalHz(c));
     ShowHz(Ctl(6728), c.ext_osc_hz);
     ShowUsbClock();
 }
@@ -234,20 +204,8 @@ void COscUsbPropPageZintor::OnClicked(int id) {
 }
 
 void COscUsbPropPageZintor::ShowUsbClock() {
-    const ClockBlock& c = Clock();
-    const std::uint32_t external = ExternalOf(c, kHalvingNarrow);
-    std::uint64_t hz = 0;  // sources 6 and 7 do not exist
-    switch ((c.clksel >> 4) & 0x07u) {
-    case 0: hz = MultiplierOutput(c, MultiplierSource(c), 0); break;
-    case 1: hz = ScaleHz(InternalOf(c), 0.5); break;
-    case 2: hz = external; break;
-    case 3: hz = ScaleHz(external, 0.5); break;
-    case 4: hz = external / 3; break;
-    case 5: hz = ScaleHz(external, 0.25); break;
-    default: break;
-    }
     // Shown only; the USB clock is not stored anywhere.
-    ShowHz(Ctl(3403), hz);
+    ShowHz(Ctl(3403), ZintorUsbClockHz(Clock()));
 }
 
 }  // namespace quillon

@@ -142,3 +142,20 @@ TEST(ZintorPages, LargeExternalFrequencyDoesNotWrap) {
     s.Show("Clock Multiplier");
     EXPECT_EQ(s.Text(6783), "17179869180");
 }
+
+// "Use Clock Multiplier as SYSCLK" runs SYSCLK from what the multiplier makes, whichever
+// oscillator feeds it, as "Use Clock Multiplier / 2" does at half of it.
+TEST(ZintorPages, WholeMultiplierFollowsTheMultipliersSource) {
+    OpenSheet s(Family::Zintor);
+    s.Show("External Oscillator");
+    s.Click(3414);  // External CMOS / 2
+    s.Set(3409, "20000000");
+    s.Show("Clock Multiplier");
+    s.Click(6722);  // external x 4
+    s.Show("SYSCLK Select");
+    EXPECT_EQ(s.Text(3403), "40000000");  // not the internal oscillator's 48 MHz
+    s.Click(6796);
+    EXPECT_EQ(s.Clock().sysclk_hz, 20000000u);
+    s.Click(6797);
+    EXPECT_EQ(s.Clock().sysclk_hz, 40000000u);
+}
