@@ -245,6 +245,8 @@ void WriteSheetState(const SheetModel& sheet, std::ostream& out) {
         if (c.kind == PageControlKind::Radio || c.kind == PageControlKind::Check) out << (c.checked ? 1 : 0) << ' ';
         out << Quoted(c.text) << '\n';
     }
+    // The clock limits this page is where to fix, as the page shows them.
+    for (const ClockViolation& v : sheet.PageViolations(sheet.ActiveIndex())) out << "violation: " << OneLine(v.Text()) << '\n';
 }
 
 }  // namespace quillon::cli

@@ -48,7 +48,8 @@ void WriteTreeState(const OptionTree& tree, std::ostream& out);
 void WritePanelState(const SettingsPanel& panel, std::ostream& out);
 // The window's own state: modified flag, project folder, settings file, code size.
 void WriteWindowState(const WizardDialog& window, std::ostream& out);
-// The oscillator sheet's active page: its caption, then one line per control in id order.
+// The oscillator sheet's active page: its caption, one line per control in id order, then
+// one "violation: TEXT" line per clock limit broken that the page is where to fix.
 void WriteSheetState(const SheetModel& sheet, std::ostream& out);
 
 }  // namespace quillon::cli

@@ -278,6 +278,38 @@ std::string ClockViolation::What() const {
     return "Clock";
 }
 
+const char* ClockViolation::Field() const {
+    switch (kind) {
+    case ClockLimitKind::SourceOff:
+        switch (part) {
+        case ClockPart::InternalOscillator: return "clock.oscicn";
+        case ClockPart::ExternalOscillator: return "clock.oscxcn";
+        case ClockPart::PllOutput: return "clock.pll0cn";
+        case ClockPart::Multiplier: return "clock.clkmul";
+        default: return "clock.clksel";
+        }
+    case ClockLimitKind::NoSource: return "clock.clksel";
+    case ClockLimitKind::PllReference: return "clock.pll0div";
+    case ClockLimitKind::PllOutput: return "clock.pll0mul";
+    case ClockLimitKind::OscillatorRange: return "clock.ext_osc_hz";
+    case ClockLimitKind::TickReload: return "tl0_flash";
+    case ClockLimitKind::UartReload:
+    case ClockLimitKind::UartError: return "uart_reload";
+    case ClockLimitKind::EmifTiming: return "emif_timing";
+    default: return "clock.sysclk_hz";
+    }
+}
+
+std::optional<std::int64_t> ClockViolation::BrokenBound() const {
+    switch (kind) {
+    case ClockLimitKind::NoSource:
+    case ClockLimitKind::SourceOff: return std::nullopt;
+    case ClockLimitKind::SysclkStale: return other;
+    case ClockLimitKind::OscillatorRange: return value <= low ? low : high;
+    default: return value < low ? low : high;
+    }
+}
+
 std::string ClockViolation::ValueText() const {
     switch (kind) {
     case ClockLimitKind::NoSource: return "source " + std::to_string(value);

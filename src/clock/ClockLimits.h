@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,10 @@ struct ClockViolation {
     std::string ValueText() const;
     // "35 to 100 MHz", "0 to 65535", ...
     std::string LimitText() const;
+    // The record field behind it ("clock.pll0mul", "tl0_flash").
+    const char* Field() const;
+    // The bound the value broke, or nothing for a limit that is not a number (a source off).
+    std::optional<std::int64_t> BrokenBound() const;
     // The whole sentence: what, the value, the limit and the page:
     // "PLL output frequency is 400000000 Hz; it must be 35 to 100 MHz (page "PLL Setup")."
     std::string Text() const;

@@ -12,6 +12,7 @@
 #include "config/ClockDefaults.h"
 #include "config/Parameters.h"
 #include "config/Validation.h"
+#include "wizard/ClockFindings.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
@@ -309,6 +310,7 @@ void WizardDialog::RefreshPanel() {
             if (record_.device_bits & DeviceBit::Vardex) panel_.LabelText(1) = "SYSCLK default is 98 MHz.";
             else if (record_.device_bits & DeviceBit::Pelmar) panel_.LabelText(1) = "SYSCLK default is 22.1184 MHz.";
             else if (record_.device_bits & DeviceBit::Zintor) panel_.LabelText(1) = "SYSCLK default is 48 MHz.";
+            if (!panel_.LabelText(1).empty()) panel_.LabelText(2) = CurrentSysclkText(record_.clock.sysclk_hz);
             panel_.Control(C::ConfigureSysclk).visible = true;
             break;
         case N::IPAddresses:

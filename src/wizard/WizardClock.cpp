@@ -1,14 +1,35 @@
 // Configure SYSCLK (button 1010) and Update UART Baud Rate (button 1031).
 #include <cstdio>
 
+#include "clock/ClockLimits.h"
+#include "clock/ClockMath.h"
 #include "clock/DerivedValues.h"
 #include "clock/SheetModel.h"
 #include "config/ClockDefaults.h"
 #include "config/Parameters.h"
+#include "wizard/ClockFindings.h"
 #include "wizard/PlatformSheetUi.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
+
+std::string CurrentSysclkText(std::uint32_t sysclk_hz) { return "Current SYSCLK is " + FormatMHz(sysclk_hz) + "."; }
+
+std::vector<Finding> ClockFindings(const ConfigRecord& record) {
+    std::vector<Finding> findings;
+    for (const ClockViolation& v : ClockViolations(record)) {
+        Finding finding;
+        finding.message = v.Text();
+        finding.node = OptionNode::SYSCLK;
+        finding.field = v.Field();
+        if (v.BrokenBound()) {
+            finding.value = v.value;
+            finding.limit = v.BrokenBound();
+        }
+        findings.push_back(std::move(finding));
+    }
+    return findings;
+}
 
 void WizardDialog::OnConfigureSysclk() {
     if (tree_.Selected() != OptionNode::SYSCLK) return;
@@ -18,6 +39,9 @@ void WizardDialog::OnConfigureSysclk() {
 
     PlatformSheetUi sheet_ui(platform_);
     SheetModel sheet(record_.clock, family, sheet_ui);
+    // The limits the sheet shows depend on the project's options too (the modem's UART, the
+    // memory interface, LOCATRA's timer).
+    sheet.SetContext(ContextOf(record_));
     sheet.Open();
     // A front end that reports OK without ending the sheet itself still gets the pages'
     // confirmation; should the active page refuse, it counts as cancelled.
@@ -30,6 +54,7 @@ void WizardDialog::OnConfigureSysclk() {
     char text[16];
     std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(record_.th0_flash * 256u + record_.tl0_flash));
     panel_.ValueText(2) = text;
+    if (!panel_.LabelText(1).empty()) panel_.LabelText(2) = CurrentSysclkText(record_.clock.sysclk_hz);
     RefreshControls();
 
     if (family == Family::Zintor) {

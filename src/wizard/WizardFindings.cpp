@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "config/Validation.h"
+#include "wizard/ClockFindings.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
@@ -44,6 +45,7 @@ std::vector<Finding> WizardDialog::Findings() const {
     // One line per source, in the order Generate Project tests them.
     add(MissingChoices());
     add(ValidateRecord(record_, tree_));
+    add(ClockFindings(record_));
 
     for (Finding& finding : findings) {
         if (finding.field.empty() || finding.control != 0) continue;

@@ -91,6 +91,8 @@ TEST_F(WizardClock, OkCopiesTheWorkingCopyBack) {
     EXPECT_EQ(dlg.Record().clock.clksel, 0x12);
     EXPECT_EQ(dlg.Record().clock.sysclk_hz, 49000000u);
     EXPECT_EQ(dlg.Panel().ValueText(2), "607D");  // 65535 - 0.01 / (12 / 49 MHz) = 24701
+    EXPECT_EQ(dlg.Panel().LabelText(1), "SYSCLK default is 98 MHz.");
+    EXPECT_EQ(dlg.Panel().LabelText(2), "Current SYSCLK is 49 MHz.");
 }
 
 TEST_F(WizardClock, AnOkTheActivePageRefusesCountsAsCancel) {
@@ -208,4 +210,49 @@ TEST_F(WizardClock, GeneratedMainCarriesTheConfirmedClock) {
     EXPECT_EQ(computed.find("select the family's default system clock"), std::string::npos);
     EXPECT_NE(computed.find("    PLL0CN = 0x01;\r\n    SFRPAGE = LEGACY_PAGE;\r\n    FLSCL = 0x30;\r\n"), std::string::npos);
     EXPECT_NE(computed.find("    CLKSEL = 0x12;\r\n    SFRPAGE = SFRPAGE_SAFE;\r\n}"), std::string::npos);
+}
+
+// A clock out of its limits is a finding of the SYSCLK node: Generate Project refuses it before
+// anything is written, naming the value, the limit and the page; once the sheet puts it right,
+// the project is generated.
+TEST_F(WizardClock, GenerationRefusesAClockOutOfItsLimits) {
+    for (OptionNode n : {OptionNode::Ethernet, OptionNode::IP, OptionNode::PING, OptionNode::ARP, OptionNode::TCP,
+                         OptionNode::Vardex, OptionNode::Lanvik}) {
+        dlg.Tree().SetState(n, NodeState::On);
+    }
+    test::TempDir out;
+    dlg.SetProjectFolder(out.Path() + "/");
+    SelectSysclk();
+    Confirm([](SheetModel& sheet) {
+        sheet.ActivePage().Click(3399);  // the PLL's oscillator off
+        Show(sheet, "PLL Setup");
+        sheet.ActivePage().EditText(3819, "10");  // x 16: 392 MHz
+    });
+    const std::vector<Finding> findings = dlg.Findings();
+    ASSERT_EQ(findings.size(), 5u);
+    EXPECT_EQ(findings[0].node, OptionNode::SYSCLK);
+    EXPECT_EQ(findings[0].field, "clock.oscicn");
+    EXPECT_FALSE(findings[0].value.has_value());
+    EXPECT_EQ(findings[1].field, "clock.pll0mul");
+    EXPECT_EQ(findings[1].value, 392000000);
+    EXPECT_EQ(findings[1].limit, 100000000);
+
+    dlg.OnGenerateProject();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(ui.messages[0].text,
+              "The internal oscillator drives SYSCLK, but SYSCLK_Init switches it off; enable it on the "
+              "\"Internal Oscillator\" page.");
+    EXPECT_FALSE(dlg.LastGeneration().has_value());
+    EXPECT_FALSE(std::filesystem::exists(out.File("main.c")));
+
+    Confirm([](SheetModel& sheet) {
+        sheet.ActivePage().Click(3399);
+        Show(sheet, "PLL Setup");
+        sheet.ActivePage().EditText(3819, "04");
+    });
+    EXPECT_TRUE(dlg.Findings().empty());
+    dlg.OnGenerateProject();
+    ASSERT_TRUE(dlg.LastGeneration().has_value());
+    EXPECT_TRUE(std::filesystem::exists(out.File("main.c")));
 }
