@@ -54,6 +54,27 @@ std::string SysclkDefine(const ConfigRecord& r) {
     return line + std::to_string(r.clock.sysclk_hz);
 }
 
+// Pelmar's LOCATRA constants carry SYSCLK inside their fragment, as the default crystal's
+// 22118400; the configured clock takes its place, so that timer 2 follows it as on the other
+// families. The default clock writes the fragment unchanged.
+void WritePelmarSysclk(const ConfigRecord& r, SourceWriter& out) {
+    const std::string_view fragment = StringFragment(195);
+    const std::size_t define = fragment.find("#define SYSCLK");
+    const std::size_t digits = define == std::string_view::npos ? define : fragment.find_first_of("0123456789", define);
+    if (digits == std::string_view::npos) {
+        out.WriteFragment(195);
+        return;
+    }
+    const std::size_t after = fragment.find_first_not_of("0123456789", digits);
+    if (fragment.substr(digits, after - digits) == std::to_string(r.clock.sysclk_hz)) {
+        out.WriteFragment(195);
+        return;
+    }
+    out.WriteText(fragment.substr(0, define));
+    out.WriteText(SysclkDefine(r));
+    out.WriteText(fragment.substr(after == std::string_view::npos ? fragment.size() : after));
+}
+
 // Reads a count of seconds written as plain decimal digits, as the reproducible-builds
 // convention defines it.
 bool ParseEpoch(const char* text, std::time_t& out) {
@@ -170,7 +191,7 @@ void ComposeMainSource(const ConfigRecord& r, std::string_view main_routine, std
             out.WriteText(SysclkDefine(r));
             out.WriteFragment(197);
         } else if (family == Family::Pelmar) {
-            out.WriteFragment(195);
+            WritePelmarSysclk(r, out);
         } else {
             out.WriteFragment(187);
             out.WriteText(SysclkDefine(r));

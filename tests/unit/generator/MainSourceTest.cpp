@@ -115,13 +115,23 @@ TEST(MainSource, LocatraPiecesByFamily) {
     EXPECT_TRUE(Contains(z, "F173"));
     EXPECT_TRUE(Contains(z, "F177"));
 
-    // Pelmar's fragment carries its own fixed SYSCLK, whatever the clock is.
+    // Pelmar's fragment holds the default crystal's SYSCLK: the default clock writes it as it
+    // is, any other clock takes the place of its number.
     ConfigRecord pelmar = LocatraProject(DeviceBit::Pelmar);
+    pelmar.clock.sysclk_hz = 22118400;
+    EXPECT_TRUE(Contains(Main(pelmar), "F195"));
     pelmar.clock.sysclk_hz = 12345;
     const Pieces p = Main(pelmar);
-    EXPECT_TRUE(Contains(p, "F195"));
+    EXPECT_FALSE(Contains(p, "F195"));
+    EXPECT_TRUE(Contains(p, "#define SYSCLK                  12345"));
+    TextSourceWriter text;
+    ComposeMainSource(pelmar, "", "", text);
+    EXPECT_NE(text.Text().find("RCAP2, 0xCA);"), std::string::npos);
+    EXPECT_NE(text.Text().find("#define SYSCLK                  12345L       // SYSCLK frequency in Hz\n"
+                               "#define T2_OVERFLOW_RATE        32L "),
+              std::string::npos);
+    EXPECT_EQ(text.Text().find("22118400"), std::string::npos);
     EXPECT_FALSE(Contains(p, "F187"));
-    for (const auto& piece : p) EXPECT_EQ(piece.find("#define SYSCLK"), std::string::npos);
     EXPECT_TRUE(Contains(p, "F191"));
     EXPECT_TRUE(Contains(p, "F193"));
     EXPECT_EQ(Record(pelmar, EmitPortInit), (Pieces{"F144", "F147", "F149", "F150", "F155"}));
