@@ -35,9 +35,9 @@ const std::vector<CommandSpec>& CommandTable() {
         {"check", "check [SETTINGS.wp] [--json] [--strict]",
          "Load the settings file as File > Open does (or start from the defaults) and run every\n"
          "check of Generate Project without generating: the choices of the tree and the limits of\n"
-         "the stack. Prints one line a problem, \"problem: NODE: FIELD: MESSAGE (value V, limit L)\",\n"
-         "then the count. Exit status 0 when there are none, 1 when there are some. --json: the\n"
-         "problems as one JSON document.",
+         "the stack and of the clock. Prints one line a problem,\n"
+         "\"problem: NODE: FIELD: MESSAGE (value V, limit L)\", then the count. Exit status 0 when\n"
+         "there are none, 1 when there are some. --json: the problems as one JSON document.",
          CommandCheck, kTakesStrict | kTakesJson},
         {"diff", "diff A.wp B.wp [--json] [--strict]",
          "Compare two settings files as the wizard loads them: one line per difference,\n"
@@ -50,6 +50,15 @@ const std::vector<CommandSpec>& CommandTable() {
          "list: the library store's 72 pairs: number, name, common and bank library size in bytes.\n"
          "show N: the modules and public symbols of both libraries of pair N (1 to 72).",
          CommandVault},
+        {"clock", "clock solve --family vardex|pelmar|zintor --sysclk HZ [--ext-osc HZ] [--baud B] [--limit N] [--json]",
+         "The register settings of the family's oscillator pages that give SYSCLK HZ within the clock\n"
+         "limits of the family's default project, best first (at most N, default 10, 0 for all): exact\n"
+         "ones first, then by frequency error, by the error of baud rate B, and by the fewest changes\n"
+         "from the family's default clock. --ext-osc is the frequency of the external crystal fitted.\n"
+         "One line each: SYSCLK, error in Hz, baud error, changes, the registers as NAME=0xNN and the\n"
+         "way from the oscillator to SYSCLK. Exit status 0 when an exact solution exists, 1 when only\n"
+         "approximate ones (or none) do. --json: the solutions as one JSON document.",
+         CommandClock, kTakesJson},
     };
     return table;
 }
@@ -101,7 +110,7 @@ blanks; a final text argument runs to the end of the line and may be written in 
   file PATH|cancel      queue the answer to the next open or save dialog
   folder PATH|cancel    queue the answer to the next folder dialog
   sheet page TITLE | sheet click ID | sheet set ID TEXT | sheet check ID on|off
-  sheet ok | sheet cancel
+  sheet solve HZ | sheet ok | sheet cancel
                         while the oscillator sheet is open
   show record|tree|panel|window|sheet
 Output, one line per event: "message: TEXT", "question: TEXT -> yes|no",

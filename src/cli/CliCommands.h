@@ -89,6 +89,9 @@ int CommandScript(CommandContext& context);
 // quillon-cli vault list | vault show N
 int CommandVault(CommandContext& context);
 
+// quillon-cli clock solve --family vardex|pelmar|zintor --sysclk HZ [--ext-osc HZ] [--baud B] [--limit N]
+int CommandClock(CommandContext& context);
+
 // The whole command line after the program name: dispatches to the commands, --help, --version,
 // and applies the conventions above.
 int RunCli(const std::vector<std::string>& args, const WizardOptions& options, std::istream& in, std::ostream& out,

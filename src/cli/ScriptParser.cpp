@@ -118,7 +118,7 @@ const std::array<std::pair<std::string_view, ShowWhat>, 5> kShowNames{{
 }};
 
 void ParseSheetCommand(LineReader& r, ScriptCommand& c) {
-    const std::string sub = r.Word("sheet command (page, click, set, check, ok or cancel)");
+    const std::string sub = r.Word("sheet command (page, click, set, check, solve, ok or cancel)");
     if (sub == "page") {
         c.verb = ScriptVerb::SheetPage;
         c.text = r.FinalText("page title");
@@ -133,6 +133,15 @@ void ParseSheetCommand(LineReader& r, ScriptCommand& c) {
         c.verb = ScriptVerb::SheetCheck;
         c.id = ParseNumber(r.Word("control id"), "control id");
         c.flag = ParseOnOff(r.Word("on or off"));
+    } else if (sub == "solve") {
+        c.verb = ScriptVerb::SheetSolve;
+        const std::string word = r.Word("SYSCLK in Hz");
+        std::uint32_t hz = 0;
+        const auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), hz);
+        if (ec != std::errc() || ptr != word.data() + word.size() || hz == 0) {
+            throw LineError{"SYSCLK is not a whole number of Hz from 1 to 4294967295: " + word};
+        }
+        c.hz = hz;
     } else if (sub == "ok") {
         c.verb = ScriptVerb::SheetOk;
     } else if (sub == "cancel") {

@@ -34,6 +34,7 @@ enum class ScriptVerb {
     SheetClick,   // sheet click ID
     SheetSet,     // sheet set ID TEXT
     SheetCheck,   // sheet check ID on|off
+    SheetSolve,   // sheet solve HZ          (hz)
     SheetOk,      // sheet ok
     SheetCancel,  // sheet cancel
     Show,         // show record|tree|panel|window|sheet
@@ -50,6 +51,7 @@ struct ScriptCommand {
     bool cancel = false;  // file/folder: the dialog is cancelled
     Ip4 address{0, 0, 0, 0};
     int index = 0;  // combo entry
+    std::uint32_t hz = 0;  // sheet solve
     ShowWhat show = ShowWhat::Record;
 };
 

@@ -2,8 +2,10 @@
 
 #include <exception>
 
+#include "cli/ClockReport.h"
 #include "cli/FindingFormat.h"
 #include "cli/StateFormat.h"
+#include "clock/ClockSolver.h"
 #include "clock/SheetModel.h"
 
 namespace quillon::cli {
@@ -16,6 +18,7 @@ bool IsSheetVerb(ScriptVerb verb) {
     case ScriptVerb::SheetClick:
     case ScriptVerb::SheetSet:
     case ScriptVerb::SheetCheck:
+    case ScriptVerb::SheetSolve:
     case ScriptVerb::SheetOk:
     case ScriptVerb::SheetCancel: return true;
     default: return false;
@@ -211,6 +214,17 @@ bool ScriptRunner::ExecuteSheetCommand(SheetModel& sheet, const ScriptCommand& c
         // Refused while the active page cannot be left: the sheet stays open.
         return sheet.Ok();
     case ScriptVerb::SheetCancel: sheet.Cancel(); return true;
+    case ScriptVerb::SheetSolve: {
+        // The best solution, applied as the user would click it.
+        const std::vector<ClockSolution> best = SolveClock(SheetSolveRequest(sheet, c.hz, 1));
+        if (best.empty()) {
+            out_ << "solve: no register setting reaches " << c.hz << " Hz within the limits\n";
+            return false;
+        }
+        out_ << "solve: " << ClockSolutionLine(sheet.SheetFamily(), best.front()) << '\n';
+        if (!ApplyClockSolution(sheet, best.front().clock)) throw Failure{"the pages did not take the solution"};
+        return false;
+    }
     default: break;
     }
     PropertyPage& page = sheet.ActivePage();

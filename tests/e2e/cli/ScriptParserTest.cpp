@@ -61,6 +61,7 @@ TEST(ScriptParser, ReadsEveryCommandWithItsArguments) {
     EXPECT_EQ(ParseOne("sheet click 1200").verb, ScriptVerb::SheetClick);
     EXPECT_TRUE(ParseOne("sheet check 1201 on").flag);
     EXPECT_EQ(ParseOne("sheet ok").verb, ScriptVerb::SheetOk);
+    EXPECT_EQ(ParseOne("sheet solve 4294967295").hz, 4294967295u);
     EXPECT_EQ(ParseOne("sheet cancel").verb, ScriptVerb::SheetCancel);
 
     EXPECT_EQ(ParseOne("show panel").show, ShowWhat::Panel);
@@ -121,6 +122,10 @@ TEST(ScriptParser, RefusesMalformedLinesWithAReason) {
         {"sheet", "missing sheet command"},
         {"sheet close", "unknown sheet command"},
         {"sheet ok now", "unexpected text"},
+        {"sheet solve", "missing SYSCLK in Hz"},
+        {"sheet solve 0", "not a whole number of Hz"},
+        {"sheet solve 4294967296", "not a whole number of Hz"},
+        {"sheet solve 98MHz", "not a whole number of Hz"},
         {"show everything", "cannot show everything"},
         {"set 1001 \"unterminated", "missing closing quote"},
         {"set 1001 \"closed\" trailing", "unexpected text after the closing quote"},
