@@ -73,25 +73,17 @@ public:
             const std::uint64_t error = hz > r_.target_hz ? hz - r_.target_hz : r_.target_hz - hz;
             ranked.push_back(Ranked{error, i});
         }
-        // A heap rather than a sort: usually only the first few groups are ever looked at.
-        const auto later = [](const Ranked& a, const Ranked& b) { return b < a; };
-        std::make_heap(ranked.begin(), ranked.end(), later);
-        const auto pop = [&] {
-            std::pop_heap(ranked.begin(), ranked.end(), later);
-            const Ranked top = ranked.back();
-            ranked.pop_back();
-            return top;
-        };
+        SortedStream stream(std::move(ranked));
 
         std::vector<ClockSolution> out;
         std::vector<ClockViolation> violations;
-        while (!ranked.empty()) {
+        while (!stream.Empty()) {
             // One group of equal frequency error at a time: within it the baud error and the
             // number of changes decide, and a full group is never cut in the middle.
-            const std::uint64_t error = ranked.front().error;
+            const std::uint64_t error = stream.Peek().error;
             std::vector<ClockSolution> group;
-            while (!ranked.empty() && ranked.front().error == error) {
-                const Ranked next = pop();
+            while (!stream.Empty() && stream.Peek().error == error) {
+                const Ranked next = stream.Next();
                 ClockSolution s;
                 s.clock = Finish(choices_[next.index]);
                 violations.clear();
@@ -122,6 +114,41 @@ private:
         friend bool operator<(const Ranked& a, const Ranked& b) {
             return a.error != b.error ? a.error < b.error : a.index < b.index;
         }
+    };
+
+    // The candidates in order, sorted a growing chunk at a time: most searches look at the
+    // first few groups only, and the ones that walk far (a target beyond every limit) still
+    // sort no more than they walk.
+    class SortedStream {
+    public:
+        explicit SortedStream(std::vector<Ranked> items) : items_(std::move(items)) {}
+        bool Empty() {
+            Fill();
+            return next_ == items_.size();
+        }
+        const Ranked& Peek() {
+            Fill();
+            return items_[next_];
+        }
+        Ranked Next() {
+            Fill();
+            return items_[next_++];
+        }
+
+    private:
+        void Fill() {
+            if (next_ < sorted_ || sorted_ == items_.size()) return;
+            const std::size_t end = std::min(items_.size(), sorted_ + std::max<std::size_t>(1024, sorted_));
+            const auto first = items_.begin() + static_cast<std::ptrdiff_t>(sorted_);
+            const auto last = items_.begin() + static_cast<std::ptrdiff_t>(end);
+            std::nth_element(first, last - 1, items_.end());
+            std::sort(first, last);
+            sorted_ = end;
+        }
+
+        std::vector<Ranked> items_;
+        std::size_t next_ = 0;
+        std::size_t sorted_ = 0;
     };
 
     void Enumerate() {
