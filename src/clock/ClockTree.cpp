@@ -76,13 +76,14 @@ private:
     }
 
     std::size_t ExternalNode(std::uint64_t hz, int row) {
+        const unsigned bits = (c_.oscxcn >> 4) & 0x07u;
         const OscillatorMode* mode = ModeOf(family_, c_.oscxcn);
-        std::string setting = mode ? mode->text : "mode " + std::to_string((c_.oscxcn >> 4) & 0x07);
+        std::string setting = bits == 0 ? "off" : mode ? mode->text : "mode " + std::to_string(bits);
         // The pages' texts end some modes in a blank.
         while (!setting.empty() && setting.back() == ' ') setting.pop_back();
-        setting += ", " + FormatMHz(c_.ext_osc_hz) + " typed";
-        return Node(ClockPart::ExternalOscillator, "External oscillator", setting, hz, kExternalPage, 0, row,
-                    ((c_.oscxcn >> 4) & 0x07) != 0);
+        // A halving mode shows what it halves.
+        if (bits != 0 && hz != c_.ext_osc_hz) setting += " of " + FormatMHz(c_.ext_osc_hz);
+        return Node(ClockPart::ExternalOscillator, "External oscillator", setting, hz, kExternalPage, 0, row, bits != 0);
     }
 
     void SysclkNode(std::uint64_t hz, std::string setting, const char* page, int column, int row) {
@@ -168,7 +169,7 @@ private:
             "from external oscillator / 2", "from external oscillator / 3", "from external oscillator / 4",
             "no source",                    "no source"};
         const std::size_t usb = Node(ClockPart::UsbClock, "USB clock", kUsbSource[usb_source], ZintorUsbClockHz(c_),
-                                     "USB Clock Source", 3, 3);
+                                     "USB Clock Source", 3, 2);
 
         Edge(osc, internal);
         Edge(internal, multiplier, mul_source == 0);

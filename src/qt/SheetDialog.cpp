@@ -19,6 +19,8 @@
 #include <set>
 
 #include "qt/Artwork.h"
+#include "qt/ClockSolveDialog.h"
+#include "qt/ClockTreeView.h"
 #include "qt/GuardedCall.h"
 #include "qt/UpperCaseValidator.h"
 
@@ -88,8 +90,29 @@ SheetDialog::SheetDialog(SheetModel& sheet, Platform& ui, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &SheetDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SheetDialog::reject);
 
+    // The clock tree beside the pages, following every change on them.
+    auto* pane = new QGroupBox(QStringLiteral("Clock Tree"), this);
+    pane->setObjectName(QStringLiteral("clockTreePane"));
+    tree_view_ = new ClockTreeView(pane);
+    tree_view_->setObjectName(QStringLiteral("clockTree"));
+    solve_ = new QPushButton(QStringLiteral("Solve..."), pane);
+    solve_->setObjectName(QStringLiteral("solveButton"));
+    solve_->setAutoDefault(false);
+    solve_->setToolTip(QStringLiteral("Find the register settings that give a wanted SYSCLK"));
+    auto* pane_layout = new QVBoxLayout(pane);
+    pane_layout->addWidget(tree_view_, 1);
+    auto* solve_row = new QHBoxLayout;
+    solve_row->addStretch(1);
+    solve_row->addWidget(solve_);
+    pane_layout->addLayout(solve_row);
+    connect(tree_view_, &ClockTreeView::PageRequested, this, &SheetDialog::OnPageRequested);
+    connect(solve_, &QPushButton::clicked, this, &SheetDialog::OnSolve);
+
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tabs_);
+    auto* sides = new QHBoxLayout;
+    sides->addWidget(tabs_, 1);
+    sides->addWidget(pane, 0);
+    layout->addLayout(sides);
     layout->addWidget(buttons);
     SyncFromModel();
 }
@@ -122,6 +145,10 @@ QWidget* SheetDialog::CreateControl(std::size_t page, const PageControl& control
             box->setReadOnly(true);
             box->setFixedHeight(box->fontMetrics().lineSpacing() * 4 + 10);
             box->setFocusPolicy(Qt::NoFocus);
+            // What it shows are clock limits broken.
+            QPalette palette = box->palette();
+            palette.setColor(QPalette::Text, QColor(0xC6, 0x28, 0x28));
+            box->setPalette(palette);
             return box;
         }
         auto* edit = new QLineEdit(parent);
@@ -244,6 +271,19 @@ void SheetDialog::OnTabChanged(int index) {
     AfterEvent();
 }
 
+void SheetDialog::OnPageRequested(const QString& caption) {
+    if (const auto index = sheet_.FindPage(caption.toStdString())) {
+        Guarded(ui_, [&] { sheet_.Activate(*index); });
+    }
+    AfterEvent();
+}
+
+void SheetDialog::OnSolve() {
+    ClockSolveDialog solve(sheet_, ui_, this);
+    solve.exec();
+    AfterEvent();
+}
+
 void SheetDialog::AfterEvent() {
     SyncFromModel();
     if (sheet_.Outcome() == SheetOutcome::Cancelled && isVisible()) QDialog::reject();
@@ -275,6 +315,7 @@ void SheetDialog::SyncFromModel() {
         if (tabs_->currentIndex() != active) tabs_->setCurrentIndex(active);
     }
     for (std::size_t i = 0; i < sheet_.PageCount(); ++i) SyncPage(i);
+    tree_view_->SetTree(sheet_.Tree());
     syncing_ = false;
     // A page that has just been filled in (longer labels after a relabelling) may need more
     // room than the sheet had when it opened: the sheet grows, it never squeezes its controls.
@@ -286,11 +327,19 @@ void SheetDialog::SyncFromModel() {
 }
 
 void SheetDialog::SyncPage(std::size_t index) {
-    for (const PageControl& control : sheet_.Page(index).Controls()) {
+    const PropertyPage& page = sheet_.Page(index);
+    // The foot box, which the pages leave empty, shows the limits broken that this page fixes.
+    QString broken;
+    for (const ClockViolation& v : sheet_.PageViolations(index)) {
+        if (!broken.isEmpty()) broken += QLatin1Char('\n');
+        broken += FromStd(v.Text());
+    }
+    for (const PageControl& control : page.Controls()) {
         QWidget* widget = ControlWidget(index, control.id);
         if (!widget) continue;
         const QSignalBlocker block(widget);
-        const QString text = FromStd(control.text);
+        QString text = FromStd(control.text);
+        if (control.id == page.FootBoxId() && text.isEmpty()) text = broken;
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             if (button->text() != text) button->setText(text);
             button->setChecked(control.checked);

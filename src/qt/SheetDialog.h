@@ -1,7 +1,8 @@
 // The "Oscillators" sheet: one tab per page model, each built from the page's group boxes and
-// controls, and OK and Cancel. Changing tabs, clicks and edits go to the SheetModel and its
+// controls, the clock tree beside them with "Solve...", and OK and Cancel. Changing tabs, clicks and edits go to the SheetModel and its
 // pages; after each, the widgets are filled again from the models. The pages' own questions
-// and messages arrive through the window's dialogs like every other box.
+// and messages arrive through the window's dialogs like every other box. Each page's foot box
+// lists the clock limits broken that are fixed on that page.
 #pragma once
 
 #include <QDialog>
@@ -12,9 +13,12 @@
 #include "clock/SheetModel.h"
 #include "wizard/Platform.h"
 
+class QPushButton;
 class QTabWidget;
 
 namespace quillon::qt {
+
+class ClockTreeView;
 
 class SheetDialog : public QDialog {
     Q_OBJECT
@@ -25,6 +29,8 @@ public:
     bool Run();
 
     QTabWidget* Tabs() const { return tabs_; }
+    ClockTreeView* TreeView() const { return tree_view_; }
+    QPushButton* SolveButton() const { return solve_; }
     // The widget of control `id` on page `page` (object name "pageN_controlNNNN"), or null.
     QWidget* ControlWidget(std::size_t page, int id) const;
 
@@ -39,12 +45,16 @@ private:
     QWidget* BuildPage(std::size_t index);
     QWidget* CreateControl(std::size_t page, const PageControl& control, QWidget* parent);
     void OnTabChanged(int index);
+    void OnPageRequested(const QString& caption);
+    void OnSolve();
     void SyncPage(std::size_t index);
     void AfterEvent();
 
     SheetModel& sheet_;
     Platform& ui_;
     QTabWidget* tabs_;
+    ClockTreeView* tree_view_;
+    QPushButton* solve_;
     std::vector<std::map<int, QWidget*>> widgets_;
     bool syncing_ = false;
 };
