@@ -10,7 +10,7 @@ namespace quillon::cli {
 AnsweringPlatform::AnsweringPlatform(std::ostream& out, std::ostream& err, EventStyle style)
     : out_(out), err_(err), style_(style) {}
 
-void AnsweringPlatform::QueueAnswer(bool yes, int line) { answers_.emplace_back(yes, line); }
+void AnsweringPlatform::QueueAnswer(Answer answer, int line) { answers_.emplace_back(answer, line); }
 
 void AnsweringPlatform::QueueFile(std::optional<std::string> shown, int line) {
     files_.push_back({std::move(shown), line});
@@ -45,17 +45,46 @@ void AnsweringPlatform::ShowMessage(const Message& message) {
     out_.flush();
 }
 
-bool AnsweringPlatform::AskYesNo(const Message& question) {
+namespace {
+
+const char* AnswerWord(Answer answer) {
+    switch (answer) {
+    case Answer::Yes: return "yes";
+    case Answer::No: return "no";
+    case Answer::Cancel: return "cancel";
+    }
+    return "cancel";
+}
+
+const char* AnswerButton(Answer answer) {
+    switch (answer) {
+    case Answer::Yes: return " Yes";
+    case Answer::No: return " No";
+    case Answer::Cancel: return " Cancel";
+    }
+    return " Cancel";
+}
+
+}  // namespace
+
+Answer AnsweringPlatform::TakeAnswer(const Message& question, bool cancel_allowed) {
     if (answers_.empty()) throw UnansweredDialog("a question without a queued answer: " + OneLine(question.text));
-    const bool yes = answers_.front().first;
+    const Answer answer = answers_.front().first;
+    if (answer == Answer::Cancel && !cancel_allowed) {
+        throw UnansweredDialog("a question with only Yes and No cannot be answered cancel: " + OneLine(question.text));
+    }
     answers_.pop_front();
     if (style_ == EventStyle::Script) {
-        out_ << "question: " << OneLine(question.text) << " -> " << (yes ? "yes" : "no") << '\n';
+        out_ << "question: " << OneLine(question.text) << " -> " << AnswerWord(answer) << '\n';
     } else {
-        out_ << question.text << (yes ? " Yes" : " No") << '\n';
+        out_ << question.text << AnswerButton(answer) << '\n';
     }
-    return yes;
+    return answer;
 }
+
+bool AnsweringPlatform::AskYesNo(const Message& question) { return TakeAnswer(question, false) == Answer::Yes; }
+
+Answer AnsweringPlatform::AskYesNoCancel(const Message& question) { return TakeAnswer(question, true); }
 
 std::optional<std::string> AnsweringPlatform::TakePath(std::deque<Queued>& queue, const char* dialog, bool folder) {
     if (queue.empty()) {

@@ -35,8 +35,10 @@ class AnsweringPlatform : public Platform {
 public:
     AnsweringPlatform(std::ostream& out, std::ostream& err, EventStyle style);
 
-    // `line` is where the answer was queued, for the warning about answers nobody used.
-    void QueueAnswer(bool yes, int line);
+    // `line` is where the answer was queued, for the warning about answers nobody used. Cancel
+    // answers only a question that has a Cancel button.
+    void QueueAnswer(Answer answer, int line);
+    void QueueAnswer(bool yes, int line) { QueueAnswer(yes ? Answer::Yes : Answer::No, line); }
     // An empty optional cancels the dialog. `shown` is the path as the script wrote it; the
     // window receives it as an absolute path, as a real dialog would hand it over.
     void QueueFile(std::optional<std::string> shown, int line);
@@ -57,6 +59,7 @@ public:
     // Platform
     void ShowMessage(const Message& message) override;
     bool AskYesNo(const Message& question) override;
+    Answer AskYesNoCancel(const Message& question) override;
     std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
     std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial_folder) override;
@@ -70,11 +73,12 @@ private:
         int line = 0;
     };
     std::optional<std::string> TakePath(std::deque<Queued>& queue, const char* dialog, bool folder);
+    Answer TakeAnswer(const Message& question, bool cancel_allowed);
 
     std::ostream& out_;
     std::ostream& err_;
     EventStyle style_;
-    std::deque<std::pair<bool, int>> answers_;
+    std::deque<std::pair<Answer, int>> answers_;
     std::deque<Queued> files_;
     std::deque<Queued> folders_;
     std::vector<Message> messages_;

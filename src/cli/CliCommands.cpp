@@ -106,14 +106,14 @@ blanks; a final text argument runs to the end of the line and may be written in 
   combo ID INDEX        combo ID (1039 countries, 1041 protocols) selects entry INDEX
   press ID              button 1010 (Configure SYSCLK) or 1031 (Update UART Baud Rate)
   menu new|open|save|save-as|select-folder|generate|exit|help|about
-  answer yes|no         queue the answer to the next question
+  answer yes|no|cancel  queue the answer to the next question
   file PATH|cancel      queue the answer to the next open or save dialog
   folder PATH|cancel    queue the answer to the next folder dialog
   sheet page TITLE | sheet click ID | sheet set ID TEXT | sheet check ID on|off
   sheet solve HZ | sheet ok | sheet cancel
                         while the oscillator sheet is open
   show record|tree|panel|window|sheet
-Output, one line per event: "message: TEXT", "question: TEXT -> yes|no",
+Output, one line per event: "message: TEXT", "question: TEXT -> yes|no|cancel",
 "open-dialog -> PATH", "save-dialog -> PATH", "folder-dialog -> PATH" (or "-> cancel"),
 "about: VERSION", "help: PATH", "note: ID: TEXT" after a set whose value was not stored as
 typed or breaks a rule, and "window closed" when Exit ends the window. Line breaks

@@ -201,9 +201,10 @@ ScriptCommand ParseLine(std::string_view line_text, int line) {
         c.text = name;
     } else if (verb == "answer") {
         c.verb = ScriptVerb::Answer;
-        const std::string word = r.Word("yes or no");
-        if (word != "yes" && word != "no") throw LineError{"expected yes or no, not " + word};
+        const std::string word = r.Word("yes, no or cancel");
+        if (word != "yes" && word != "no" && word != "cancel") throw LineError{"expected yes, no or cancel, not " + word};
         c.flag = word == "yes";
+        c.cancel = word == "cancel";
     } else if (verb == "file") {
         c.verb = ScriptVerb::File;
         ParseDialogAnswer(r, c, "path");

@@ -27,7 +27,7 @@ enum class ScriptVerb {
     Combo,        // combo ID INDEX
     Press,        // press ID
     Menu,         // menu NAME            (id holds the menu command)
-    Answer,       // answer yes|no        (flag)
+    Answer,       // answer yes|no|cancel (flag; cancel)
     File,         // file PATH|cancel     (cancel or text)
     Folder,       // folder PATH|cancel
     SheetPage,    // sheet page TITLE
@@ -48,7 +48,7 @@ struct ScriptCommand {
     int id = 0;        // control id, or the menu command for Menu
     std::string text;  // node text, typed text, path or page title
     bool flag = false;    // on/off, yes/no
-    bool cancel = false;  // file/folder: the dialog is cancelled
+    bool cancel = false;  // file/folder: the dialog is cancelled; answer: the Cancel button
     Ip4 address{0, 0, 0, 0};
     int index = 0;  // combo entry
     std::uint32_t hz = 0;  // sheet solve

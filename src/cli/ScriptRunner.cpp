@@ -86,7 +86,9 @@ int ScriptRunner::Run(std::string_view script, const WizardOptions& options) {
 
 void ScriptRunner::Execute(const ScriptCommand& c) {
     switch (c.verb) {
-    case ScriptVerb::Answer: platform_.QueueAnswer(c.flag, c.line); return;
+    case ScriptVerb::Answer:
+        platform_.QueueAnswer(c.cancel ? Answer::Cancel : c.flag ? Answer::Yes : Answer::No, c.line);
+        return;
     case ScriptVerb::File:
         platform_.QueueFile(c.cancel ? std::nullopt : std::optional<std::string>(c.text), c.line);
         return;

@@ -80,7 +80,11 @@ void ResetToDefaults(ConfigRecord& r, DefaultsHost& host) {
                          OptionNode::HTTP, OptionNode::SMTP, OptionNode::TFTP, OptionNode::DNS, OptionNode::LOCATRA}) {
         o.SetState(n, NodeState::Off);
     }
-    // IP, PING and ARP keep whatever state they have.
+    // IP, PING and ARP as inserted: in every library of the default Ethernet link, ARP without
+    // its bit until a rule sets it. Whatever a modem configuration made of ARP goes with it.
+    o.SetState(OptionNode::IP, NodeState::Included);
+    o.SetState(OptionNode::PING, NodeState::Included);
+    o.SetState(OptionNode::ARP, NodeState::Included);
 
     r.code_bank = 0;
 

@@ -83,8 +83,9 @@ LibraryChoice SelectLibrary(ConfigRecord& record, bool widen) {
     return {chosen, LibraryNameText(chosen)};
 }
 
-CodeSize EstimateCodeSize(ConfigRecord& record) {
-    const LibraryChoice choice = SelectLibrary(record, false);
+CodeSize EstimateCodeSize(const ConfigRecord& record) {
+    ConfigRecord copy = record;
+    const LibraryChoice choice = SelectLibrary(copy, false);
     CodeSize size;
     size.used_kb = LibraryByNumber(choice.number).size_kb;
     size.free_kb = kFlashKb - size.used_kb;

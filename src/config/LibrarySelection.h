@@ -42,8 +42,7 @@ struct CodeSize {
 };
 
 // Used and free flash for the record: the library's size plus 2 KB each for LOCATRA and DNS.
-// Runs SelectLibrary without widening, so it may leave the interrupt-mode bit set beside the
-// custom-device bit, exactly as the selection does.
-CodeSize EstimateCodeSize(ConfigRecord& record);
+// Runs SelectLibrary without widening on a copy: the estimate never changes the record.
+CodeSize EstimateCodeSize(const ConfigRecord& record);
 
 }  // namespace quillon

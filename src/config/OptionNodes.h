@@ -61,6 +61,9 @@ enum class NodeState {
     On,           // check flag set, image 1
     Fixed,        // check flag set, image 2
     Unavailable,  // check flag clear, image 8
+    // Fixed to look at but not chosen in the record: part of every library of the link layer
+    // (IP and PING always, ARP with Ethernet until a rule sets its bit). Check flag clear, image 2.
+    Included,
 };
 
 class OptionStates {

@@ -10,14 +10,13 @@
 #include <optional>
 #include <vector>
 
+#include "config/ChoiceStates.h"
 #include "config/ClockDefaults.h"
 #include "config/Parameters.h"
 
 namespace quillon {
 
 namespace {
-
-using N = OptionNode;
 
 constexpr std::uint32_t kFamilyBits = DeviceBit::Vardex | DeviceBit::Pelmar | DeviceBit::Zintor;
 
@@ -149,12 +148,11 @@ constexpr WordKey kClockWords[] = {
 struct FamilyName {
     std::string_view name;
     std::uint32_t bit;
-    OptionNode node;
 };
 constexpr FamilyName kFamilies[] = {
-    {"vardex", DeviceBit::Vardex, N::Vardex},
-    {"pelmar", DeviceBit::Pelmar, N::Pelmar},
-    {"zintor", DeviceBit::Zintor, N::Zintor},
+    {"vardex", DeviceBit::Vardex},
+    {"pelmar", DeviceBit::Pelmar},
+    {"zintor", DeviceBit::Zintor},
 };
 
 // A whole decimal number no greater than `max`; anything else is not a value.
@@ -189,27 +187,14 @@ const std::string* Find(const Extension& keys, std::string_view key) {
     return it == keys.end() ? nullptr : &it->second;
 }
 
-void SetUsbFifoState(const ConfigRecord& r, OptionStates& o) {
-    if (!(r.device_bits & DeviceBit::Zintor)) {
-        o.SetState(N::UsbFifoSupport, NodeState::Unavailable);
-    } else if (r.zintor_usb_fifo) {
-        o.SetState(N::UsbFifoSupport, NodeState::On);
-    } else {
-        o.SetState(N::UsbFifoSupport, r.clock.sysclk_hz <= kUsbFifoMaxSysclk ? NodeState::Off : NodeState::Unavailable);
-    }
-}
-
-// Restores the choices of the extension block. Values the rest of the file rules out (another
-// family beside the modem or a code-banked project, USB FIFO above its clock) are not taken.
-void ApplyExtension(const Extension& keys, ConfigRecord& r, OptionStates& o) {
+// Restores the choices of the extension block into the record; whatever the rest of the file
+// rules out (another family beside the modem, USB FIFO above its clock) is settled afterwards.
+void ApplyExtension(const Extension& keys, ConfigRecord& r) {
     if (const std::string* family = Find(keys, "family")) {
-        const bool vardex_only = (r.option_bits & OptionBit::Modem) || r.code_bank != 0;
         for (const FamilyName& f : kFamilies) {
-            if (*family != f.name || (vardex_only && f.bit != DeviceBit::Vardex)) continue;
+            if (*family != f.name) continue;
             const bool changed = (r.device_bits & kFamilyBits) != f.bit;
             r.device_bits = (r.device_bits & ~kFamilyBits) | f.bit;
-            for (const FamilyName& g : kFamilies) o.SetState(g.node, g.bit == f.bit ? NodeState::On : NodeState::Off);
-            if (f.bit != DeviceBit::Vardex) o.SetState(N::CodeBankProject, NodeState::Off);
             if (changed) ApplyClockDefaults(r);
         }
     }
@@ -229,23 +214,13 @@ void ApplyExtension(const Extension& keys, ConfigRecord& r, OptionStates& o) {
         if (auto f = Flag(*v)) r.clock_confirmed = *f ? 1 : 0;
     }
     if (const std::string* v = Find(keys, "usb_fifo")) {
-        if (auto f = Flag(*v)) {
-            const bool possible = (r.device_bits & DeviceBit::Zintor) && r.clock.sysclk_hz <= kUsbFifoMaxSysclk;
-            r.zintor_usb_fifo = *f && possible ? 1 : 0;
-        }
+        if (auto f = Flag(*v)) r.zintor_usb_fifo = *f ? 1 : 0;
     }
-    SetUsbFifoState(r, o);
     if (const std::string* v = Find(keys, "dns")) {
-        if (auto f = Flag(*v)) {
-            r.device_bits = *f ? (r.device_bits | DeviceBit::Dns) : (r.device_bits & ~DeviceBit::Dns);
-            o.SetState(N::DNS, *f ? NodeState::On : NodeState::Off);
-        }
+        if (auto f = Flag(*v)) r.device_bits = *f ? (r.device_bits | DeviceBit::Dns) : (r.device_bits & ~DeviceBit::Dns);
     }
     if (const std::string* v = Find(keys, "locatra")) {
-        if (auto f = Flag(*v)) {
-            r.locatra_enabled = *f ? 1 : 0;
-            o.SetState(N::LOCATRA, *f ? NodeState::On : NodeState::Off);
-        }
+        if (auto f = Flag(*v)) r.locatra_enabled = *f ? 1 : 0;
     }
     if (const std::string* v = Find(keys, "country_index")) {
         if (auto n = Number(*v, -1, kCountryCount - 1)) {
@@ -260,59 +235,6 @@ void ApplyExtension(const Extension& keys, ConfigRecord& r, OptionStates& o) {
         }
     }
     if (const std::string* v = Find(keys, "phone_number")) r.phone_number = *v;
-}
-
-// --- Tree sync ------------------------------------------------------------------------------
-
-void SyncTree(ConfigRecord& r, OptionStates& o, AdapterItem& adapter) {
-    const auto bit = [&](std::uint32_t b) { return (r.option_bits & b) != 0; };
-    const auto on_if = [&](N n, bool on) { o.SetState(n, on ? NodeState::On : NodeState::Off); };
-
-    on_if(N::Ethernet, bit(OptionBit::Ethernet));
-    on_if(N::PPP, bit(OptionBit::PPP));
-    on_if(N::SLIP, bit(OptionBit::SLIP));
-    // PAP follows its bit too, so that a loaded PPP project with PAP shows PAP chosen.
-    on_if(N::PAP, bit(OptionBit::PAP));
-    on_if(N::UsePassword, r.use_password != 0);
-    on_if(N::TCP, bit(OptionBit::TCP));
-    on_if(N::UDP, bit(OptionBit::UDP));
-    on_if(N::BOOTP, bit(OptionBit::BOOTP));
-    on_if(N::DHCP, bit(OptionBit::DHCP));
-    on_if(N::FTP, bit(OptionBit::FTP));
-    on_if(N::HTTP, bit(OptionBit::HTTP));
-    on_if(N::SMTP, bit(OptionBit::SMTP));
-    on_if(N::TFTP, bit(OptionBit::TFTP));
-
-    // Exactly one adapter, in the tree and in the device bits, as the option bits say.
-    const bool modem = bit(OptionBit::Modem);
-    const bool custom = !modem && bit(OptionBit::Ethernet) && bit(OptionBit::CustomDevice);
-    on_if(N::Modara, modem);
-    on_if(N::CustomEthernetDevice, custom);
-    on_if(N::Lanvik, !modem && !custom);
-    on_if(N::PolledMode, custom && bit(OptionBit::PolledMode));
-    on_if(N::InterruptMode, custom && bit(OptionBit::InterruptMode));
-    r.device_bits &= ~(DeviceBit::Lanvik | DeviceBit::CustomDevice);
-    if (modem) {
-        adapter = AdapterItem::Modara;
-    } else if (custom) {
-        r.device_bits |= DeviceBit::CustomDevice;
-        adapter = AdapterItem::CustomDevice;
-    } else {
-        r.device_bits |= DeviceBit::Lanvik;
-        adapter = AdapterItem::Lanvik;
-    }
-
-    // A code-banked project is a Vardex project.
-    if (r.code_bank != 0) {
-        o.SetState(N::CodeBankProject, NodeState::On);
-        o.SetState(N::Vardex, NodeState::On);
-        o.SetState(N::Pelmar, NodeState::Off);
-        o.SetState(N::Zintor, NodeState::Off);
-        if ((r.device_bits & kFamilyBits) != DeviceBit::Vardex) {
-            r.device_bits = (r.device_bits & ~kFamilyBits) | DeviceBit::Vardex;
-            ApplyClockDefaults(r);
-        }
-    }
 }
 
 std::string_view FamilyKey(std::uint32_t device_bits) {
@@ -716,10 +638,12 @@ void ReadSettings(std::string_view text, ConfigRecord& r, std::string& project_f
     for (std::size_t k = 3; k < lines.size() && k < kSettingsPlainLines; ++k) {
         StoreParameter(r, kSettingsParameterOrder[k - 3], lines[k]);
     }
-    SyncTree(r, options, adapter);
     if (lines.size() > kSettingsPlainLines && lines[kSettingsPlainLines] == kSettingsExtensionHeader) {
-        ApplyExtension(ParseExtension(lines, kSettingsPlainLines + 1), r, options);
+        ApplyExtension(ParseExtension(lines, kSettingsPlainLines + 1), r);
     }
+    // The tree shows what the file holds, made one consistent configuration.
+    SettleChoices(r);
+    adapter = ShowChoices(r, options);
 }
 
 std::vector<SettingsFinding> CheckSettingsLines(std::string_view text) {

@@ -36,9 +36,9 @@ inline constexpr std::array<int, 60> kSettingsParameterOrder{
 std::string WriteSettings(const ConfigRecord& record, const std::string& project_folder);
 
 // Reads a settings file into a record that the caller has just reset to its defaults, and
-// brings the option tree in line with it: the plain lines, the tree sync from the option bits
-// (one adapter, in the tree and in the device bits; Code Bank Project with its flag), then the
-// extension block when there is one. Lines end with CR LF, a lone CR or a lone LF; malformed
+// brings the option tree in line with it: the plain lines, then the extension block when there
+// is one; choices that do not fit together are settled (SettleChoices) and every option node
+// is set from the record (ShowChoices). Lines end with CR LF, a lone CR or a lone LF; malformed
 // extension lines are skipped and unknown keys ignored. Never fails.
 void ReadSettings(std::string_view text, ConfigRecord& record, std::string& project_folder, OptionStates& options,
                   AdapterItem& adapter);

@@ -91,6 +91,16 @@ std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::spa
     return std::nullopt;
 }
 
+std::optional<FileError> WriteToDescriptor(int fd, const std::string& path, std::span<const std::uint8_t> bytes) {
+    return WriteAll(fd, path, bytes);
+}
+
+std::optional<FileError> RenameOver(const std::string& from, const std::string& path) {
+    if (g_faults.fail_rename && FaultApplies(path)) return FileError{path, std::strerror(EIO)};
+    if (::rename(from.c_str(), path.c_str()) != 0) return ErrorFor(path, errno);
+    return std::nullopt;
+}
+
 std::optional<FileError> ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::size_t max_size) {
     out.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

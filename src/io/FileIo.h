@@ -25,6 +25,11 @@ std::optional<FileError> WriteFileText(const std::string& path, std::string_view
 // so that `path` holds either its old or its new content, never a half-written one.
 std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// The two steps of a replacement, for writers that keep the new file's descriptor (the held
+// settings file). Both obey the injected faults for `path`, the file being replaced.
+std::optional<FileError> WriteToDescriptor(int fd, const std::string& path, std::span<const std::uint8_t> bytes);
+std::optional<FileError> RenameOver(const std::string& from, const std::string& path);
+
 // Reads the whole file; refuses files larger than `max_size` bytes.
 std::optional<FileError> ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out,
                                        std::size_t max_size = SIZE_MAX);

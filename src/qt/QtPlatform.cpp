@@ -89,6 +89,18 @@ bool QtPlatform::AskYesNo(const Message& question) {
     return box->exec() == QMessageBox::Yes;
 }
 
+Answer QtPlatform::AskYesNoCancel(const Message& question) {
+    auto box = MakeMessageBox(question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, DialogParent());
+    box->setDefaultButton(QMessageBox::Yes);
+    // Escape and the box's close button call the question off; they never count as No.
+    box->setEscapeButton(QMessageBox::Cancel);
+    switch (box->exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
 std::optional<std::string> QtPlatform::RunFileDialog(const FileDialogRequest& request, bool save) {
     QFileDialog dialog(parent_, save ? QStringLiteral("Save As") : QStringLiteral("Open"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

@@ -33,6 +33,7 @@ public:
 
     void ShowMessage(const Message& message) override;
     bool AskYesNo(const Message& question) override;
+    Answer AskYesNoCancel(const Message& question) override;
     std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
     std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial_folder) override;

@@ -6,6 +6,7 @@
 // the caller's toggle flag, without toggling it. A rule that consumes the click clears the
 // flag, so the clicked option keeps its state unless a step sets it; otherwise the caller
 // toggles the clicked option after the rule.
+#include "config/ChoiceStates.h"
 #include "config/ClockDefaults.h"
 #include "wizard/WizardDialog.h"
 
@@ -78,17 +79,36 @@ private:
         SetOpt(OB::NoPap);
     }
 
-    // BOOTP, DHCP and LOCATRA need Ethernet. Only the images of BOOTP and DHCP change here;
-    // their check flags and bits stay, so a later Ethernet click finds them still chosen.
-    // LOCATRA is switched off, and its record flag with it, so that the tree and the record
-    // never disagree about it.
+    // BOOTP, DHCP and LOCATRA need Ethernet. Made available, BOOTP and DHCP show whether they
+    // are chosen (a second Ethernet click keeps them); made unavailable, they go, bits and all,
+    // since no library beside the modem holds them. LOCATRA is switched off either way, and
+    // its record flag with it, so that the tree and the record never disagree about it.
     void SetEthernetServices(bool available) {
-        const TreeImage image = available ? TreeImage::Off : TreeImage::Unavailable;
-        t_.SetImage(N::BOOTP, image);
-        t_.SetImage(N::DHCP, image);
-        t_.SetImage(N::LOCATRA, image);
-        t_.SetChecked(N::LOCATRA, false);
+        if (available) {
+            Set(N::BOOTP, On(N::BOOTP) ? NodeState::On : NodeState::Off);
+            Set(N::DHCP, On(N::DHCP) ? NodeState::On : NodeState::Off);
+            Set(N::LOCATRA, NodeState::Off);
+        } else {
+            ClearOpt(OB::BOOTP | OB::DHCP);
+            Set(N::BOOTP, NodeState::Unavailable);
+            Set(N::DHCP, NodeState::Unavailable);
+            Set(N::LOCATRA, NodeState::Unavailable);
+        }
         r_.locatra_enabled = 0;
+    }
+
+    // The modem is the link: nothing that needs Ethernet stays, in the tree or in the bits.
+    void LeaveEthernet(bool& toggle) {
+        if (On(N::LOCATRA)) Run(N::LOCATRA, toggle);
+        SetEthernetServices(false);
+        Set(N::ARP, NodeState::Unavailable);
+        ClearOpt(OB::ARP);
+    }
+
+    // The modem's own login goes with the modem.
+    void UsePasswordOff() {
+        Set(N::UsePassword, NodeState::Off);
+        r_.use_password = 0;
     }
 
     // The modem runs only on Vardex: the other families are not available beside it.
@@ -133,18 +153,14 @@ private:
         CustomDeviceOff();
     }
 
-    // Each family keeps its check state; USB FIFO goes back to its plain look.
+    // Each family keeps its check state. USB FIFO starts off again, available only where the
+    // clock allows it.
     void KeepFamilyStates() {
         Set(N::Vardex, On(N::Vardex) ? NodeState::On : NodeState::Off);
         Set(N::Pelmar, On(N::Pelmar) ? NodeState::On : NodeState::Off);
-        if (On(N::Zintor)) {
-            Set(N::Zintor, NodeState::On);
-            Set(N::UsbFifoSupport, NodeState::Off);
-        } else {
-            Set(N::Zintor, NodeState::Off);
-            Set(N::UsbFifoSupport, NodeState::Unavailable);
-        }
+        Set(N::Zintor, On(N::Zintor) ? NodeState::On : NodeState::Off);
         r_.zintor_usb_fifo = 0;
+        ShowUsbFifo(r_, t_);
     }
 
     void Ethernet() {
@@ -167,6 +183,7 @@ private:
         SetEthernetServices(true);
         Set(N::Modara, NodeState::Off);
         ClearOpt(OB::Modem);
+        UsePasswordOff();
         SetOpt(OB::EthernetHardware);
         // Toggled: Ethernet is Off now, so the click leaves it chosen.
     }
@@ -182,13 +199,8 @@ private:
             ApplyModemProfile(r_);
         }
         VardexForModem();
-        if (On(N::LOCATRA)) Run(N::LOCATRA, toggle);
-        SetEthernetServices(false);
         ModemIsAdapter();
-        Set(N::ARP, NodeState::Unavailable);
-        Set(N::BOOTP, NodeState::Unavailable);
-        Set(N::DHCP, NodeState::Unavailable);
-        ClearOpt(OB::ARP | OB::BOOTP | OB::DHCP);
+        LeaveEthernet(toggle);
         LeaveCustomDevice(toggle);
         ApplyModemProfile(r_);
         // Toggled: the clicked link layer ends On.
@@ -237,12 +249,7 @@ private:
             return;
         }
         ChooseOtherFamily(N::Zintor, DB::Zintor);
-        if (r_.clock.sysclk_hz <= kUsbFifoMaxSysclk) {
-            Set(N::UsbFifoSupport, r_.zintor_usb_fifo ? NodeState::On : NodeState::Off);
-        } else {
-            Set(N::UsbFifoSupport, NodeState::Unavailable);
-            r_.zintor_usb_fifo = 0;
-        }
+        ShowUsbFifo(r_, t_);
     }
 
     void CodeBank() {
@@ -290,22 +297,19 @@ private:
             ClearOpt(OB::PAP);
             SetOpt(OB::NoPap);
         } else {
+            // PAP makes PPP the link; a link that was not PPP before brings the modem's buffers,
+            // as a click on PPP does.
+            const bool ppp_was_on = On(N::PPP);
             Set(N::PPP, NodeState::On);
             SetOpt(OB::PPP);
             ClearOpt(OB::NoPap);
             SetOpt(OB::PAP);
             // PAP logs in itself; the modem-level login is off, in the tree and in the record.
-            Set(N::UsePassword, NodeState::Off);
-            r_.use_password = 0;
+            UsePasswordOff();
             ModemIsAdapter();
             VardexForModem();
-            if (On(N::LOCATRA)) Run(N::LOCATRA, toggle);
-            SetEthernetServices(false);
-            // PPP is now the link layer: the Ethernet-only address clients go, as a PPP click
-            // removes them.
-            Set(N::BOOTP, NodeState::Unavailable);
-            Set(N::DHCP, NodeState::Unavailable);
-            ClearOpt(OB::BOOTP | OB::DHCP);
+            LeaveEthernet(toggle);
+            if (!ppp_was_on) ApplyModemProfile(r_);
         }
         ClearDev(DB::Lanvik);
         Set(N::Ethernet, NodeState::Off);
@@ -331,8 +335,7 @@ private:
             toggle = true;
             Set(N::Modara, NodeState::Off);
             ClearOpt(OB::Modem);
-            Set(N::UsePassword, NodeState::Off);
-            r_.use_password = 0;
+            UsePasswordOff();
         } else if (On(N::Lanvik)) {
             Run(N::Lanvik, toggle);
             toggle = true;
@@ -346,8 +349,8 @@ private:
             Set(N::Ethernet, NodeState::On);
             SetOpt(OB::Ethernet);
         }
-        Set(N::UsbFifoSupport, NodeState::Unavailable);
         r_.zintor_usb_fifo = 0;
+        ShowUsbFifo(r_, t_);
         SetOpt(OB::EthernetHardware);
         adapter_ = AdapterItem::CustomDevice;
         ClearDev(DB::Lanvik);
@@ -358,6 +361,11 @@ private:
 
     void DriverMode(OptionNode mode, bool& toggle) {
         const bool polled = mode == N::PolledMode;
+        // The custom device always has one mode: a chosen mode stays chosen when clicked again.
+        if (On(mode) && On(N::CustomEthernetDevice)) {
+            toggle = false;
+            return;
+        }
         SetOpt(polled ? OB::PolledMode : OB::InterruptMode);
         ClearOpt(polled ? OB::InterruptMode : OB::PolledMode);
         Set(polled ? N::InterruptMode : N::PolledMode, NodeState::Off);
@@ -440,6 +448,7 @@ private:
         if (On(N::CustomEthernetDevice)) CustomDeviceOff();
         const bool was_on = On(clicked);
         if (clicked == N::Lanvik) {
+            const bool ethernet_was_on = On(N::Ethernet);
             ClearOpt(OB::PPP | OB::SLIP | OB::PAP);
             Set(N::PPP, NodeState::Off);
             Set(N::PAP, NodeState::Off);
@@ -452,13 +461,14 @@ private:
             }
             Set(N::Modara, NodeState::Off);
             ClearOpt(OB::Modem);
-            Set(N::UsePassword, NodeState::Off);
-            r_.use_password = 0;
+            UsePasswordOff();
             Set(N::Ethernet, NodeState::On);
             SetOpt(OB::Ethernet);
             ApplyDeviceProfile(r_, t_);
             // The family stays as chosen, in the tree as in the device bits.
             KeepFamilyStates();
+            // From the modem, Ethernet is the link again: its services can be chosen.
+            if (!ethernet_was_on) SetEthernetServices(true);
         } else {
             Set(N::Lanvik, NodeState::Off);
             ClearOpt(OB::Ethernet | OB::EthernetHardware);
@@ -468,6 +478,8 @@ private:
             ClearDev(DB::Lanvik | DB::CustomDevice);
             ApplyModemProfile(r_);
             VardexForModem();
+            // Without Ethernet, ARP and the services that run over it go, as for PPP and SLIP.
+            LeaveEthernet(toggle);
         }
         if (was_on) toggle = false;
     }
@@ -481,6 +493,11 @@ private:
 
 void WizardDialog::RunRules(OptionNode node, bool& toggle) {
     RuleEngine(record_, tree_, current_adapter_).Run(node, toggle);
+}
+
+void WizardDialog::ShowRecordInTree() {
+    current_adapter_ = ShowChoices(record_, tree_);
+    NotifyView();
 }
 
 void WizardDialog::Toggle(OptionNode node) {

@@ -63,6 +63,7 @@ TreeImage ImageOf(NodeState state) {
     case NodeState::On: return TreeImage::On;
     case NodeState::Fixed: return TreeImage::Fixed;
     case NodeState::Unavailable: return TreeImage::Unavailable;
+    case NodeState::Included: return TreeImage::Fixed;
     }
     return TreeImage::Off;
 }

@@ -427,7 +427,8 @@ bool WizardDialog::StoreAddress(int control_id) {
     case ControlId::Address4: target = ip_page && gateway_flag_ ? &record_.subnet_mask : nullptr; break;
     default: break;
     }
-    if (!target) return false;
+    // A hidden control holds nothing the user typed: only what an earlier page showed.
+    if (!target || !panel_.Control(control_id).visible) return false;
     const Ip4& address = panel_.Control(control_id).address;
     if (*target == address) return false;
     *target = address;

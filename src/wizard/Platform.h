@@ -35,6 +35,10 @@ struct AboutBox {
 // "Quillon Version 3.23"
 inline std::string AboutVersionLine() { return std::string(kAppCaption) + " Version " + QUILLON_VERSION_TEXT; }
 
+// The buttons of a question that may also be called off: Cancel, and Escape or closing the box,
+// change nothing.
+enum class Answer { Yes, No, Cancel };
+
 struct FileDialogRequest {
     std::string filter = "Quillon Files (*.wp)|*.wp|All Files (*.*)|*.*||";
     std::string default_extension = "wp";
@@ -50,6 +54,8 @@ public:
     virtual void ShowMessage(const Message& message) = 0;
     // A modal Yes/No question; true for Yes.
     virtual bool AskYesNo(const Message& question) = 0;
+    // A modal question with Yes, No and Cancel.
+    virtual Answer AskYesNoCancel(const Message& question) = 0;
 
     // Full path of the chosen file, or nothing when cancelled.
     virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;

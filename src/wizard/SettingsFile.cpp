@@ -1,9 +1,9 @@
 // File New, Open, Save, Save As and Exit: the window's commands over the settings file.
 //
 // While a settings file is current the window holds it open with an exclusive lock, so that a
-// second copy of the wizard cannot open it at the same time. Saving writes a complete new file
-// beside the old one and renames it over it, so the old settings survive any failure.
-#include <sys/stat.h>
+// second copy of the wizard cannot open it at the same time; saving keeps that hold (HeldFile).
+// Nothing the user has not saved is dropped without asking: New, Open and Exit ask first while
+// there are changes, and a cancelled question or dialog leaves everything as it was.
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,9 +19,8 @@ namespace {
 
 std::string Quote(const std::string& path) { return "\"" + path + "\""; }
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+std::span<const std::uint8_t> Bytes(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
 }  // namespace
@@ -31,22 +30,38 @@ void WizardDialog::ShowRecordInControls() {
     UpdateCodeSize();
 }
 
+bool WizardDialog::MayDropChanges() {
+    if (!modified_) return true;
+    Message question;
+    question.text = "Do you want to save your settings?";
+    question.icon = MessageIcon::Question;
+    switch (platform_.AskYesNoCancel(question)) {
+    case Answer::Yes: return Save();  // a save that did not complete keeps everything as it is
+    case Answer::No: return true;
+    case Answer::Cancel: break;
+    }
+    return false;
+}
+
 void WizardDialog::OnFileNew() {
+    if (!MayDropChanges()) return;
     ResetToDefaults(record_, *this);
+    ShowRecordInTree();
+    settings_findings_.clear();  // no file's lines are in the window any more
+    // The window now holds exactly the defaults: nothing is left unsaved.
+    modified_ = false;
     ShowRecordInControls();
 }
 
 void WizardDialog::OnFileOpen() {
+    if (!MayDropChanges()) return;
     const FileDialogRequest request;
-    settings_findings_.clear();
-    // The defaults come first, so that cancelling the dialog leaves them in place.
-    ResetToDefaults(record_, *this);
-    ShowRecordInControls();
     const std::optional<std::string> path = platform_.OpenFileDialog(request);
     if (!path) return;
 
+    // Only a file that could be opened and read replaces the configuration.
     FileError error;
-    std::unique_ptr<HeldFile> file = HeldFile::Open(*path, HeldFile::Mode::OpenExisting, &error);
+    std::unique_ptr<HeldFile> file = HeldFile::Open(*path, &error);
     if (!file) {
         Warn("Cannot open the settings file " + Quote(*path) + ": " + error.reason);
         return;
@@ -56,11 +71,19 @@ void WizardDialog::OnFileOpen() {
         Warn("Cannot read the settings file " + Quote(*path) + ": " + read->reason);
         return;
     }
+    LoadSettingsText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
     held_file_ = std::move(file);
     settings_file_name_ = *path;
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    NotifyView();
+}
+
+void WizardDialog::LoadSettingsText(std::string_view text) {
+    ResetToDefaults(record_, *this);
     ReadSettings(text, record_, project_folder_, tree_, current_adapter_);
     settings_findings_ = CheckSettingsLines(text);
+    ShowRecordInTree();
+    // The window holds what the file holds.
+    modified_ = false;
     ShowRecordInControls();
 }
 
@@ -69,61 +92,58 @@ void WizardDialog::OnFileSave() { Save(); }
 void WizardDialog::OnFileSaveAs() { SaveAs(); }
 
 bool WizardDialog::Save() {
-    // No held name (nothing saved or opened yet, or the last Open failed): ask for one.
-    if (settings_file_name_.empty()) return SaveAs();
+    // No held name (nothing saved or opened yet): ask for one.
+    if (settings_file_name_.empty() || !held_file_) return SaveAs();
     return WriteSettingsFile(settings_file_name_);
 }
 
 bool WizardDialog::SaveAs() {
     FileDialogRequest request;
     request.initial_folder = project_folder_;
-    CloseHeldSettingsFile();
+    // Until a new file is written, the file held now stays held: cancelling changes nothing.
     const std::optional<std::string> path = platform_.SaveFileDialog(request);
     if (!path) return false;
-    // An existing file is replaced without asking, but not while another program holds it,
-    // and not when it may not be written.
-    if (Exists(*path)) {
-        FileError error;
-        if (!HeldFile::Open(*path, HeldFile::Mode::OpenExisting, &error)) {
-            Warn("Cannot save the settings file " + Quote(*path) + ": " + error.reason);
-            return false;
-        }
-    }
     return WriteSettingsFile(*path);
 }
 
-bool WizardDialog::WriteSettingsFile(const std::string& path) {
+bool WizardDialog::WriteSettingsFile(std::string path) {
+    // A line break in the folder would shift every later line of the file, which would then
+    // load other values into every field.
+    if (project_folder_.find_first_of("\r\n") != std::string::npos) {
+        Warn("Cannot save the settings file " + Quote(path) + ": the project folder " + Quote(project_folder_) +
+             " holds a line break, which a settings file cannot keep. Choose another project folder "
+             "(File > Select Project Directory...) and save again.");
+        return false;
+    }
     // The new file is renamed over the old one, which needs no permission on the old file
     // itself; a file the user may not write is refused here instead.
-    if (Exists(path) && ::access(path.c_str(), W_OK) != 0) {
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
         Warn("Cannot save the settings file " + Quote(path) + ": " + std::strerror(errno));
         return false;
     }
     const std::string text = WriteSettings(record_, project_folder_);
-    if (const std::optional<FileError> error =
-            ReplaceFileAtomically(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
-        Warn("Cannot save the settings file " + Quote(path) + ": " + error->reason);
-        return false;  // the old file is intact and still held; the changes are still unsaved
+    if (held_file_ && held_file_->Is(path)) {
+        if (const std::optional<FileError> error = held_file_->Replace(Bytes(text))) {
+            Warn("Cannot save the settings file " + Quote(path) + ": " + error->reason);
+            return false;  // the old file is intact and still held; the changes are still unsaved
+        }
+    } else {
+        FileError error;
+        std::unique_ptr<HeldFile> file = HeldFile::Create(path, Bytes(text), &error);
+        if (!file) {
+            Warn("Cannot save the settings file " + Quote(path) + ": " + error.reason);
+            return false;
+        }
+        held_file_ = std::move(file);
     }
+    settings_file_name_ = path;
     modified_ = false;
-    // The rename made a new file; hold that one from now on.
-    FileError error;
-    std::unique_ptr<HeldFile> file = HeldFile::Open(path, HeldFile::Mode::OpenExisting, &error);
-    held_file_ = std::move(file);
-    settings_file_name_ = held_file_ ? path : std::string();
-    if (!held_file_) Warn("The settings were saved, but " + Quote(path) + " cannot be kept open: " + error.reason);
     NotifyView();
     return true;
 }
 
 bool WizardDialog::OnExit() {
-    if (modified_) {
-        Message question;
-        question.text = "Do you want to save your settings?";
-        question.icon = MessageIcon::Question;
-        // A save that did not complete keeps the window open, so nothing is lost.
-        if (platform_.AskYesNo(question) && !Save()) return false;
-    }
+    if (!MayDropChanges()) return false;
     closed_ = true;
     NotifyView();
     return true;

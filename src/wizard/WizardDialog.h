@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/ConfigRecord.h"
@@ -82,15 +83,17 @@ public:
     // Button 1031 "Update UART Baud Rate".
     void OnUpdateUartBaudRate();
 
-    // Menu commands.
+    // Menu commands. New and Open ask "Do you want to save your settings?" (Yes, No, Cancel)
+    // while there are unsaved changes, as Exit does; Open replaces the configuration only with
+    // a file that it could open and read.
     void OnFileNew();
     void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();
     void OnSelectProjectDirectory();
     void OnGenerateProject();
-    // The Exit command and the window's close box: asks to save while modified. Returns true
-    // when the window closes.
+    // The Exit command and the window's close box: asks to save while modified; Cancel keeps
+    // the window open. Returns true when the window closes.
     bool OnExit();
     // True once Exit (or the close box) has ended the window; the front end then closes it.
     bool Closed() const { return closed_; }
@@ -148,6 +151,10 @@ public:
     };
     const FieldFocus& FocusRequest() const { return focus_request_; }
 
+    // What Open does once it has read a settings file: the record goes to its defaults, the
+    // text is read into it, and the tree, the panel and the code-size box show it. Holds no file.
+    void LoadSettingsText(std::string_view text);
+
 private:
     // DefaultsHost
     OptionStates& Options() override { return tree_; }
@@ -158,6 +165,8 @@ private:
     // Option tree rules (OptionRules.cpp).
     void RunRules(OptionNode node, bool& toggle);
     void Toggle(OptionNode node);
+    // Sets every option node from the record, after something other than a click changed it.
+    void ShowRecordInTree();
 
     // Settings panel (PanelRules.cpp).
     void RefreshPanel();
@@ -175,9 +184,12 @@ private:
     // Settings file (SettingsFile.cpp).
     bool Save();
     bool SaveAs();
-    // Writes the settings to `path` (a new file renamed over the old one) and holds it; false,
-    // after a message naming the file and the reason, when it could not be written.
-    bool WriteSettingsFile(const std::string& path);
+    // Writes the settings to `path` and holds it; false, after a message naming the file and the
+    // reason, when it could not be written (the file held before is then still held).
+    bool WriteSettingsFile(std::string path);
+    // Asks whether to save unsaved changes first: true when the command may go on (saved, or
+    // No), false when it stops (Cancel, or a save that did not complete).
+    bool MayDropChanges();
     // After New and Open: the panel and the code-size box show the record as it now is.
     void ShowRecordInControls();
 

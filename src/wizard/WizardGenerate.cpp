@@ -72,6 +72,9 @@ void WizardDialog::OnGenerateProject() {
     GenerationHooks hooks;
     hooks.choose_folder = [this] { return ChooseProjectFolder(); };
     last_generation_ = GenerateProject(record_, project_folder_, store_, hooks);
+    // The option bits are now the library's whole set: the tree shows what will be saved.
+    ShowRecordInTree();
+    UpdateCodeSize();
     for (const Message& message : GenerationStepMessages(*last_generation_)) platform_.ShowMessage(message);
 
     const std::vector<std::string> store_locations =

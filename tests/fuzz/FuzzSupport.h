@@ -11,6 +11,7 @@
 
 #include "config/ConfigRecord.h"
 #include "config/OptionNodes.h"
+#include "wizard/Platform.h"
 
 namespace quillon::fuzz {
 
@@ -45,6 +46,21 @@ struct LoadedSettings {
 
 // Resets to the defaults, as Open does before its dialog, then reads `text`.
 LoadedSettings LoadSettings(std::string_view text);
+
+// A window's dialogs with nobody there: every question is answered No (or Cancel), every file
+// or folder dialog is cancelled, every message goes unread.
+class SilentPlatform : public Platform {
+public:
+    void ShowMessage(const Message&) override {}
+    bool AskYesNo(const Message&) override { return false; }
+    Answer AskYesNoCancel(const Message&) override { return Answer::Cancel; }
+    std::optional<std::string> OpenFileDialog(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> BrowseForFolder(const std::string&, const std::string&) override { return std::nullopt; }
+    bool RunSheet(SheetModel&) override { return false; }
+    bool ShowHelp(const std::string&) override { return false; }
+    void ShowAbout(const AboutBox&) override {}
+};
 
 // Hands out the input's bytes front to back; past the end every read gives 0.
 class ByteReader {

@@ -2,12 +2,15 @@
 // what saving it writes: loading the saved text again restores the same record, tree and
 // project folder, and saving that once more writes the same text. The lines reading had to
 // guess at lie in the file (or name the first missing line), and a file the program wrote
-// itself has none, except for texts that came in with bytes that are not text.
+// itself has none, except for texts that came in with bytes that are not text. Whatever the file
+// held, the window that opens it is in a state that keeps the window's invariants.
 #include <algorithm>
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 #include "config/SettingsFormat.h"
+#include "wizard/Invariants.h"
+#include "wizard/WizardDialog.h"
 
 namespace quillon::fuzz {
 
@@ -52,6 +55,15 @@ void FuzzSettingsFile(Bytes input) {
         Check(f.what.find("not text") != std::string::npos || f.field == "code_bank",
               "a file the program wrote has a line of the wrong form");
     }
+
+    SilentPlatform ui;
+    WizardOptions options;
+    options.store_path = "/nonexistent/stackvault.so";
+    WizardDialog window(ui, options);
+    window.Initialise();
+    window.LoadSettingsText(text);
+    const std::vector<InvariantViolation> broken = CheckInvariants(window);
+    if (!broken.empty()) Fail("an opened file breaks an invariant: " + Describe(broken.front()));
 }
 
 }  // namespace quillon::fuzz

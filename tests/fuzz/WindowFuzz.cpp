@@ -1,10 +1,12 @@
 // The window driven by any sequence of user events: option clicks, selections, typed values,
 // MAC bytes, addresses, combo choices and the oscillator sheet with its typed texts. Events
 // reach only controls a user could reach (shown and enabled). Every file dialog is cancelled,
-// so nothing is ever written; the checks before a generation still run.
+// so nothing is ever written; the checks before a generation still run, and so does the
+// widening of the option bits. After every event the window's invariants hold.
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 #include "clock/SheetModel.h"
+#include "wizard/Invariants.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon::fuzz {
@@ -20,6 +22,10 @@ public:
 
     void ShowMessage(const Message&) override {}
     bool AskYesNo(const Message&) override { return in_.Byte() & 1; }
+    Answer AskYesNoCancel(const Message&) override {
+        static constexpr Answer kAnswers[] = {Answer::Yes, Answer::No, Answer::Cancel};
+        return kAnswers[in_.Byte() % 3];
+    }
     std::optional<std::string> OpenFileDialog(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> SaveFileDialog(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> BrowseForFolder(const std::string&, const std::string&) override { return std::nullopt; }
@@ -48,6 +54,11 @@ private:
     ByteReader& in_;
 };
 
+void CheckWindow(const WizardDialog& window) {
+    const std::vector<InvariantViolation> violations = CheckInvariants(window);
+    if (!violations.empty()) Fail("invariant broken: " + Describe(violations.front()));
+}
+
 bool Reachable(const WizardDialog& window, int id) {
     if (!window.Panel().Has(id)) return false;
     const PanelControl& c = window.Panel().Control(id);
@@ -63,6 +74,7 @@ void FuzzWindow(Bytes input) {
     options.store_path = "/nonexistent/stackvault.so";
     WizardDialog window(ui, options);
     window.Initialise();
+    CheckWindow(window);
 
     constexpr int kValueEdits[] = {ControlId::Value1, ControlId::Value2, ControlId::Value3, ControlId::Value4};
     for (int event = 0; event < 64 && !in.Rest().empty() && !window.Closed(); ++event) {
@@ -112,6 +124,7 @@ void FuzzWindow(Bytes input) {
             break;
         }
         }
+        CheckWindow(window);
     }
 }
 

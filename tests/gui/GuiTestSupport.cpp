@@ -21,6 +21,21 @@ bool RecordingPlatform::AskYesNo(const Message& question) {
     return answer;
 }
 
+Answer RecordingPlatform::AskYesNoCancel(const Message& question) {
+    if (!choices.empty()) {
+        questions.push_back(question);
+        const Answer answer = choices.front();
+        choices.pop_front();
+        return answer;
+    }
+    if (answers.empty()) {
+        questions.push_back(question);
+        unexpected.push_back("question: " + question.text);
+        return Answer::Cancel;
+    }
+    return AskYesNo(question) ? Answer::Yes : Answer::No;
+}
+
 std::optional<std::string> RecordingPlatform::NextFile(const FileDialogRequest& request, const char* what) {
     file_requests.push_back(request);
     if (files.empty()) {

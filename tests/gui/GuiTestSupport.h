@@ -27,12 +27,15 @@ class RecordingPlatform : public QtPlatform {
 public:
     void ShowMessage(const Message& message) override { messages.push_back(message); }
     bool AskYesNo(const Message& question) override;
+    // Takes `choices` first, then the Yes/No `answers`.
+    Answer AskYesNoCancel(const Message& question) override;
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
     std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial) override;
 
     std::vector<Message> messages;
     std::vector<Message> questions;
     std::deque<bool> answers;
+    std::deque<Answer> choices;
     std::deque<std::optional<std::string>> files;
     std::vector<FileDialogRequest> file_requests;
     std::deque<std::optional<std::string>> folders;

@@ -157,6 +157,29 @@ private slots:
         }
     }
 
+    // The save question before New, Open and Exit has Cancel too; Escape calls it off and never
+    // counts as No.
+    void realThreeButtonQuestion() {
+        quillon::qt::QtPlatform platform;
+        quillon::Message question;
+        question.text = "Do you want to save your settings?";
+        question.icon = quillon::MessageIcon::Question;
+        for (const auto& [key, expected] :
+             {std::pair{0, quillon::Answer::No}, std::pair{1, quillon::Answer::Yes}, std::pair{2, quillon::Answer::Cancel}}) {
+            quillon::qt::test::WhenModal([key = key](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                if (!box) {
+                    modal->close();
+                    return;
+                }
+                if (key == 0) box->button(QMessageBox::No)->click();
+                if (key == 1) box->button(QMessageBox::Yes)->click();
+                if (key == 2) QTest::keyClick(box, Qt::Key_Escape);
+            });
+            QCOMPARE(platform.AskYesNoCancel(question), expected);
+        }
+    }
+
     // The wizard's file filter becomes Qt's name filters.
     void nameFilters() {
         QCOMPARE(quillon::qt::NameFiltersFrom("Quillon Files (*.wp)|*.wp|All Files (*.*)|*.*||"),

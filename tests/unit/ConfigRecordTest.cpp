@@ -61,8 +61,10 @@ TEST(ResetToDefaults, RecordAndOptionStates) {
     EXPECT_EQ(host.options.State(OptionNode::Vardex), NodeState::On);
     EXPECT_EQ(host.options.State(OptionNode::UsbFifoSupport), NodeState::Unavailable);
     EXPECT_EQ(host.options.State(OptionNode::TCP), NodeState::Off);
-    // IP, PING and ARP keep their state.
-    EXPECT_EQ(host.options.State(OptionNode::ARP), NodeState::Unavailable);
+    // IP, PING and ARP as inserted, whatever a modem configuration made of ARP before.
+    for (OptionNode n : {OptionNode::IP, OptionNode::PING, OptionNode::ARP}) {
+        EXPECT_EQ(host.options.State(n), NodeState::Included);
+    }
 }
 
 TEST(ResetToDefaults, KeepsModemSelectionsAndDerivedValues) {

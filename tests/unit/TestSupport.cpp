@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -7,8 +9,10 @@
 
 namespace quillon::test {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillon-test-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path().string()) {}
+
+TempDir::TempDir(const std::string& base) {
+    std::string pattern = (std::filesystem::path(base) / "quillon-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
@@ -23,6 +27,12 @@ TempDir::~TempDir() {
     }
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+std::string MemoryBackedTempBase() {
+    std::error_code ec;
+    if (std::filesystem::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    return std::filesystem::temp_directory_path().string();
 }
 
 std::string ReadText(const std::string& path) {

@@ -41,6 +41,19 @@ public:
         answers.pop_front();
         return a;
     }
+    // The three-button question takes `choices` first, then the Yes/No `answers`.
+    Answer AskYesNoCancel(const Message& q) override {
+        questions.push_back(q);
+        if (!choices.empty()) {
+            const Answer a = choices.front();
+            choices.pop_front();
+            return a;
+        }
+        if (answers.empty()) throw std::runtime_error("unexpected question: " + q.text);
+        const bool a = answers.front();
+        answers.pop_front();
+        return a ? Answer::Yes : Answer::No;
+    }
     std::optional<std::string> OpenFileDialog(const FileDialogRequest& r) override { return NextFile(r); }
     std::optional<std::string> SaveFileDialog(const FileDialogRequest& r) override { return NextFile(r); }
     std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial) override {
@@ -72,6 +85,7 @@ public:
     std::vector<Message> messages;
     std::vector<Message> questions;
     std::deque<bool> answers;
+    std::deque<Answer> choices;
     std::deque<std::optional<std::string>> files;
     std::vector<FileDialogRequest> file_requests;
     std::deque<std::optional<std::string>> folders;
@@ -96,6 +110,8 @@ private:
 class TempDir {
 public:
     TempDir();
+    // Inside `base` instead of the system's temporary folder.
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -107,5 +123,9 @@ private:
 };
 
 std::string ReadText(const std::string& path);
+
+// A folder for TempDir where flushing a file to disk costs nothing (memory-backed storage),
+// for tests that save many times; the system's temporary folder where there is none.
+std::string MemoryBackedTempBase();
 
 }  // namespace quillon::test

@@ -48,6 +48,17 @@ TEST(AnsweringPlatform, AnswersComeFromTheQueuesInOrder) {
     EXPECT_TRUE(p.UnusedAnswerLines().empty());
 }
 
+TEST(AnsweringPlatform, CancelAnswersOnlyAQuestionThatHasACancelButton) {
+    std::ostringstream out, err;
+    AnsweringPlatform p(out, err, EventStyle::Script);
+    p.QueueAnswer(Answer::Cancel, 2);
+    EXPECT_THROW(p.AskYesNo(Msg("Enable the PLL?")), UnansweredDialog);
+    EXPECT_EQ(p.AskYesNoCancel(Msg("Do you want to save your settings?")), Answer::Cancel);
+    p.QueueAnswer(false, 3);
+    EXPECT_EQ(p.AskYesNoCancel(Msg("Again?")), Answer::No);
+    EXPECT_EQ(out.str(), "question: Do you want to save your settings? -> cancel\nquestion: Again? -> no\n");
+}
+
 TEST(AnsweringPlatform, ADialogWithoutAnAnswerStopsTheRun) {
     std::ostringstream out, err;
     AnsweringPlatform p(out, err, EventStyle::Script);

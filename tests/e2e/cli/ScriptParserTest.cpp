@@ -50,6 +50,7 @@ TEST(ScriptParser, ReadsEveryCommandWithItsArguments) {
     EXPECT_EQ(ParseOne("menu select-folder").id, MenuCommand::SelectProjectDirectory);
     EXPECT_TRUE(ParseOne("answer yes").flag);
     EXPECT_FALSE(ParseOne("answer no").flag);
+    EXPECT_TRUE(ParseOne("answer cancel").cancel);
 
     c = ParseOne("sheet page PLL Setup");
     EXPECT_EQ(c.verb, ScriptVerb::SheetPage);
@@ -116,7 +117,7 @@ TEST(ScriptParser, RefusesMalformedLinesWithAReason) {
         {"combo 1039", "missing entry index"},
         {"combo 1039 x", "entry index is not a number: x"},
         {"menu quit", "unknown menu command: quit"},
-        {"answer maybe", "expected yes or no"},
+        {"answer maybe", "expected yes, no or cancel"},
         {"file", "missing path"},
         {"file \"\"", "empty path"},
         {"sheet", "missing sheet command"},

@@ -10,6 +10,8 @@ file examples/modem-ppp-client.wp
 menu open
 folder modem
 menu generate
+# Generating the modem project re-read its country and protocol: a change, so Open asks.
+answer no
 file examples/zintor-udp-device.wp
 menu open
 folder zintor

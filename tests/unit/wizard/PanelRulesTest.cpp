@@ -195,6 +195,7 @@ TEST_F(PanelRulesTest, ModemPageCombosAndBaudRate) {
     EXPECT_EQ(dlg.Record().uart_baud_rate, 307200u);
 
     // New keeps the modem selections.
+    ui.answers.push_back(false);  // do not save
     dlg.OnFileNew();
     EXPECT_EQ(dlg.Record().country_code, "42");
     EXPECT_EQ(dlg.Record().phone_number, "5551234");

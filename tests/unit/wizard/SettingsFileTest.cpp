@@ -1,12 +1,15 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
 #include "WindowTestSupport.h"
 #include "config/SettingsFormat.h"
 #include "io/FileIo.h"
+#include "io/HeldFile.h"
 
 namespace quillon::test {
 namespace {
@@ -92,15 +95,22 @@ TEST_F(SettingsFileTest, OpenRestoresRecordTreeAndPanel) {
     EXPECT_EQ(dlg.Record().ip_src_addr, (Ip4{10, 0, 0, 7}));
 }
 
-TEST_F(SettingsFileTest, OpenCancelledLeavesTheDefaultsAndNoFile) {
+TEST_F(SettingsFileTest, OpenCancelledChangesNothing) {
     const std::string path = dir.File("a.wp");
     Click(N::HTTP);
     SaveAs(path);
+    Click(N::TCP);
+    const ConfigRecord before = dlg.Record();
+    // Cancelled at the question, and at the file dialog after No.
+    ui.choices.push_back(Answer::Cancel);
+    dlg.OnFileOpen();
+    EXPECT_EQ(ui.file_requests.size(), 1u);  // only Save As's
+    ui.answers.push_back(false);
     ui.files.push_back(std::nullopt);
     dlg.OnFileOpen();
-    EXPECT_EQ(dlg.SettingsFileName(), "");
-    EXPECT_FALSE(Checked(N::HTTP));
-    EXPECT_EQ(dlg.Record().option_bits, kDefaultOptionBits);
+    EXPECT_EQ(dlg.SettingsFileName(), path);
+    EXPECT_EQ(dlg.Record(), before);
+    EXPECT_TRUE(dlg.Modified());
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -118,12 +128,16 @@ TEST_F(SettingsFileTest, OpenFailuresNameTheFileAndHoldNothing) {
     dlg.OnFileSave();
     EXPECT_EQ(dlg.SettingsFileName(), path);
 
+    // A file that cannot be read changes nothing: the file held before stays held.
+    Click(N::HTTP);
+    ui.answers.push_back(false);
     const std::string big = dir.File("big.wp");
     Write(big, std::string(kMaxSettingsFileSize + 1, '1'));
     Open(big);
     EXPECT_NE(ui.messages.back().text.find(big), std::string::npos);
-    EXPECT_EQ(dlg.SettingsFileName(), "");
-    EXPECT_EQ(dlg.Record().option_bits, kDefaultOptionBits);
+    EXPECT_EQ(dlg.SettingsFileName(), path);
+    EXPECT_TRUE(Checked(N::HTTP));
+    EXPECT_TRUE(dlg.Modified());
 }
 
 TEST_F(SettingsFileTest, AHeldFileIsRefusedToASecondWindow) {
@@ -147,6 +161,7 @@ TEST_F(SettingsFileTest, AHeldFileIsRefusedToASecondWindow) {
 
     // Once the first window lets go, the second may open it.
     dlg.OnFileNew();
+    other_ui.answers.push_back(false);
     other_ui.files.push_back(path);
     other.OnFileOpen();
     EXPECT_EQ(other.SettingsFileName(), path);
@@ -179,6 +194,71 @@ TEST_F(SettingsFileTest, FailedSavesKeepTheOldFileAndTheModifiedFlag) {
     EXPECT_NE(ReadText(path), before);
     // No temporary file is left behind.
     EXPECT_EQ(FilesInDir(), std::vector<std::string>{"keep.wp"});
+}
+
+// Saving writes through to the file the user has: a symbolic link stays a link to the file it
+// names, and the file keeps its permissions (a settings file holds the PAP password).
+TEST_F(SettingsFileTest, SavingKeepsTheLinkAndThePermissions) {
+    const std::string target = dir.File("real.wp");
+    const std::string link = dir.File("link.wp");
+    SaveAs(target);
+    ::chmod(target.c_str(), 0600);
+    ASSERT_EQ(::symlink("real.wp", link.c_str()), 0);
+    dlg.OnFileNew();
+    Open(link);
+    Click(N::HTTP);
+    dlg.OnFileSave();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadText(target), WriteSettings(dlg.Record(), dlg.ProjectFolder()));
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    // Save As onto the link writes through it too, and holds the file.
+    Click(N::FTP);
+    SaveAs(link);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadText(target), WriteSettings(dlg.Record(), dlg.ProjectFolder()));
+    EXPECT_EQ(FilesInDir().size(), 2u);
+}
+
+// The temporary file of a save has a short name of its own, so any name the folder takes can be
+// saved; those that a save cut short left behind go at the next save once they are old enough.
+TEST_F(SettingsFileTest, LongNamesSaveAndLeftOverTemporariesGo) {
+    const std::string name(250, 'n');
+    SaveAs(dir.File(name + ".wp"));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(dlg.SettingsFileName(), dir.File(name + ".wp"));
+
+    SaveAs(dir.File("s.wp"));
+    const std::string stale = dir.File(".quillon-save-AbC123");
+    const std::string stale_older_kind = dir.File("s.wp.tmp-Xy9876");
+    const std::string fresh = dir.File(".quillon-save-Zz0000");
+    for (const std::string& path : {stale, stale_older_kind, fresh}) Write(path, "1081369\n");
+    const timespec old_times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - kStaleSaveSeconds - 5, 0}};
+    for (const std::string& path : {stale, stale_older_kind}) ::utimensat(AT_FDCWD, path.c_str(), old_times, 0);
+    Click(N::UDP);
+    dlg.OnFileSave();
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_FALSE(std::filesystem::exists(stale_older_kind));
+    EXPECT_TRUE(std::filesystem::exists(fresh));  // perhaps another window's save under way
+}
+
+// A line break in the project folder would shift every later line of the file: such a folder
+// is not saved, and the user is told why and what to do.
+TEST_F(SettingsFileTest, AProjectFolderWithALineBreakIsNotSaved) {
+    const std::string path = dir.File("kept.wp");
+    SaveAs(path);
+    const std::string before = ReadText(path);
+    dlg.SetProjectFolder(dir.File("two\nlines"));
+    dlg.SetModified();
+    dlg.OnFileSave();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("line break"), std::string::npos) << ui.messages[0].text;
+    EXPECT_NE(ui.messages[0].text.find("Select Project Directory"), std::string::npos);
+    EXPECT_EQ(ReadText(path), before);
+    EXPECT_TRUE(dlg.Modified());
 }
 
 TEST_F(SettingsFileTest, SaveIntoAFolderThatCannotBeWrittenIsReported) {

@@ -78,7 +78,6 @@ TEST(SettingsFormatTest, EverySavedValueComesBack) {
     r.ip_src_addr = {10, 0, 0, 7};
     r.eth_src_hw_addr = {0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56};
     r.login_name = "admin user";
-    r.use_password = 1;
     r.uri_buffer_len = 80;
     r.dns_wait_ticks = 123;
     r.locatra_name = "Pump \"7\"";
@@ -103,8 +102,66 @@ TEST(SettingsFormatTest, EverySavedValueComesBack) {
     EXPECT_FALSE(loaded.options.IsChecked(N::Lanvik));
     EXPECT_TRUE(loaded.options.IsChecked(N::DNS));
     EXPECT_TRUE(loaded.options.IsChecked(N::LOCATRA));
-    EXPECT_TRUE(loaded.options.IsChecked(N::UsePassword));
+    EXPECT_FALSE(loaded.options.IsChecked(N::UsePassword));
+    EXPECT_EQ(loaded.options.State(N::ARP), NodeState::Fixed);
     EXPECT_EQ(loaded.adapter, AdapterItem::CustomDevice);
+
+    // The modem's login comes back with the modem.
+    ConfigRecord modem;
+    modem.option_bits = 0xC805A;  // PPP without PAP, TCP
+    modem.device_bits = DeviceBit::Vardex;
+    modem.clock = DefaultClock(Family::Vardex);
+    modem.use_password = 1;
+    modem.country_code = "B5";  // from the saved country and protocol indexes
+    modem.modem_protocol = "H0";
+    const Loaded modem_loaded(WriteSettings(modem, ""));
+    EXPECT_EQ(modem_loaded.record, modem);
+    EXPECT_TRUE(modem_loaded.options.IsChecked(N::UsePassword));
+    EXPECT_EQ(modem_loaded.adapter, AdapterItem::Modara);
+}
+
+// Choices that do not fit together (a file edited by hand, or written before the tree kept
+// them in step) load as the one configuration they stand for, and the tree shows it.
+TEST(SettingsFormatTest, ChoicesThatDoNotFitTogetherAreSettled) {
+    namespace OB = OptionBit;
+    const auto load = [](std::uint32_t bits, const std::string& extra = "") {
+        auto lines = PlainDefaults();
+        lines[0] = std::to_string(static_cast<std::int32_t>(bits));
+        return Loaded(Join(lines) + extra);
+    };
+    // The modem beside Ethernet and its services, DHCP, LOCATRA and a Zintor family.
+    const Loaded modem = load(0x1488F9 | OB::Modem | OB::PPP | OB::DHCP, "[quillon]\nfamily=zintor\nlocatra=1\n");
+    EXPECT_EQ(modem.record.option_bits & (OB::Ethernet | OB::EthernetHardware | OB::ARP | OB::DHCP), 0u);
+    EXPECT_EQ(modem.record.locatra_enabled, 0u);
+    EXPECT_EQ(modem.record.device_bits, DeviceBit::Vardex);
+    for (N n : {N::Pelmar, N::Zintor, N::ARP, N::BOOTP, N::DHCP, N::LOCATRA, N::UsbFifoSupport}) {
+        EXPECT_EQ(modem.options.State(n), NodeState::Unavailable) << InfoOf(n).text;
+    }
+    EXPECT_EQ(modem.adapter, AdapterItem::Modara);
+
+    // A serial link without the modem bit stands for the modem; PAP drops the no-PAP bit.
+    const Loaded serial = load(OB::PPP | OB::PAP | OB::NoPap | OB::TCP);
+    EXPECT_EQ(serial.record.option_bits, OB::PPP | OB::PAP | OB::TCP | OB::Modem);
+    EXPECT_EQ(serial.adapter, AdapterItem::Modara);
+
+    // The custom device gets one driver mode: with neither the interrupt-driven one the
+    // generator would use, with both the polled one.
+    const Loaded neither = load(0x148079 | OB::CustomDevice);
+    EXPECT_EQ(neither.record.option_bits & (OB::PolledMode | OB::InterruptMode), OB::InterruptMode);
+    EXPECT_EQ(neither.options.State(N::InterruptMode), NodeState::On);
+    const Loaded both = load(0x148079 | OB::CustomDevice | OB::PolledMode | OB::InterruptMode);
+    EXPECT_EQ(both.record.option_bits & (OB::PolledMode | OB::InterruptMode), OB::PolledMode);
+
+    // Lanvik with the modem's login, BOOTP beside DHCP and a mode without the custom device.
+    auto lines = PlainDefaults();
+    lines[0] = std::to_string(0x1482F9 | OB::BOOTP | OB::PolledMode);
+    lines[50] = "1";  // parameter 47: use_password
+    const Loaded lanvik(Join(lines));
+    EXPECT_EQ(lanvik.record.option_bits, 0x1482F9u);
+    EXPECT_EQ(lanvik.record.use_password, 0u);
+    EXPECT_EQ(lanvik.options.State(N::UsePassword), NodeState::Off);
+    EXPECT_EQ(lanvik.options.State(N::DHCP), NodeState::On);
+    EXPECT_EQ(lanvik.options.State(N::BOOTP), NodeState::Off);
 }
 
 TEST(SettingsFormatTest, PlainFilesReadAsWritten) {
@@ -124,8 +181,8 @@ TEST(SettingsFormatTest, PlainFilesReadAsWritten) {
     EXPECT_EQ(loaded.adapter, AdapterItem::Lanvik);
 
     // A short file sets only the lines it has.
-    Loaded shorter("2147483647\n0\n\n9\n");
-    EXPECT_EQ(shorter.record.option_bits, 0x7FFFFFFFu);
+    Loaded shorter("1083481\n0\n\n9\n");
+    EXPECT_EQ(shorter.record.option_bits, 1083481u);
     EXPECT_EQ(shorter.record.num_sockets, 9);
     EXPECT_EQ(shorter.record.xmit_buff_size, 1514);
     EXPECT_EQ(shorter.folder, "");
