@@ -45,6 +45,13 @@ const std::vector<CommandSpec>& CommandTable() {
          "tree (\"option HTTP: off -> on\"), the library and the code size. Exit status 0 when\n"
          "the configurations are the same, 1 when they differ. --json: the same as one document.",
          CommandDiff, kTakesStrict | kTakesJson},
+        {"explain", "explain NODE [SETTINGS.wp] [--strict]",
+         "Why the option tree's node NODE (its text, such as \"USB FIFO Support\") is On, Off, Fixed or\n"
+         "Unavailable in the configuration of the settings file (or the defaults), what would change\n"
+         "that, and for an option not chosen what choosing it would add to the code size:\n"
+         "  explain: NODE: STATE: REASON\n"
+         "  explain: NODE: cost: +N KB (library NNN)",
+         CommandExplain, kTakesStrict},
         {"script", "script [FILE|-]", "Run a UI script from FILE or from standard input (see below).", CommandScript},
         {"vault", "vault list | vault show N",
          "list: the library store's 72 pairs: number, name, common and bank library size in bytes.\n"
@@ -113,6 +120,7 @@ blanks; a final text argument runs to the end of the line and may be written in 
   sheet solve HZ | sheet ok | sheet cancel
                         while the oscillator sheet is open
   show record|tree|panel|window|sheet
+  explain NODE          why NODE is as it is, and what choosing it would cost
 Output, one line per event: "message: TEXT", "question: TEXT -> yes|no|cancel",
 "open-dialog -> PATH", "save-dialog -> PATH", "folder-dialog -> PATH" (or "-> cancel"),
 "about: VERSION", "help: PATH", "note: ID: TEXT" after a set whose value was not stored as

@@ -84,6 +84,8 @@ int CommandShow(CommandContext& context);
 int CommandCheck(CommandContext& context);
 // quillon-cli diff A.wp B.wp
 int CommandDiff(CommandContext& context);
+// quillon-cli explain NODE [SETTINGS.wp]
+int CommandExplain(CommandContext& context);
 // quillon-cli script [FILE|-]
 int CommandScript(CommandContext& context);
 // quillon-cli vault list | vault show N

@@ -168,6 +168,9 @@ ScriptCommand ParseLine(std::string_view line_text, int line) {
     if (verb == "click" || verb == "select") {
         c.verb = verb == "click" ? ScriptVerb::Click : ScriptVerb::Select;
         c.text = r.FinalText("node text");
+    } else if (verb == "explain") {
+        c.verb = ScriptVerb::Explain;
+        c.text = r.FinalText("node text");
     } else if (verb == "set") {
         c.verb = ScriptVerb::Set;
         c.id = ParseNumber(r.Word("control id"), "control id");

@@ -38,6 +38,7 @@ enum class ScriptVerb {
     SheetOk,      // sheet ok
     SheetCancel,  // sheet cancel
     Show,         // show record|tree|panel|window|sheet
+    Explain,      // explain NODE
 };
 
 enum class ShowWhat { Record, Tree, Panel, Window, Sheet };

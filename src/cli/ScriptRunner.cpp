@@ -34,7 +34,7 @@ bool IsMacEdit(int id) { return id >= ControlId::DestMacFirst && id < ControlId:
 // Lines that only queue answers or print state: allowed whether or not the sheet is open.
 bool IsNeutralVerb(ScriptVerb verb) {
     return verb == ScriptVerb::Answer || verb == ScriptVerb::File || verb == ScriptVerb::Folder ||
-           verb == ScriptVerb::Show || verb == ScriptVerb::RunChecks;
+           verb == ScriptVerb::Show || verb == ScriptVerb::RunChecks || verb == ScriptVerb::Explain;
 }
 
 }  // namespace
@@ -97,6 +97,7 @@ void ScriptRunner::Execute(const ScriptCommand& c) {
         return;
     case ScriptVerb::Show: Show(c.show); return;
     case ScriptVerb::RunChecks: WriteFindings(window_->Findings(), out_); return;
+    case ScriptVerb::Explain: WriteExplanation(window_->Explain(NodeNamed(c.text)), out_); return;
     default: break;
     }
     if (IsSheetVerb(c.verb)) throw Failure{"no oscillator sheet is open"};

@@ -249,4 +249,12 @@ void WriteSheetState(const SheetModel& sheet, std::ostream& out) {
     for (const ClockViolation& v : sheet.PageViolations(sheet.ActiveIndex())) out << "violation: " << OneLine(v.Text()) << '\n';
 }
 
+void WriteExplanation(const NodeExplanation& e, std::ostream& out) {
+    const std::string_view node = InfoOf(e.node).text;
+    out << "explain: " << node << ": " << e.state;
+    if (!e.reason.empty()) out << ": " << OneLine(e.reason);
+    out << '\n';
+    if (e.cost) out << "explain: " << node << ": cost: " << CostText(*e.cost) << '\n';
+}
+
 }  // namespace quillon::cli

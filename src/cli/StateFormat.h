@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/ConfigRecord.h"
+#include "wizard/Explain.h"
 
 namespace quillon {
 class OptionTree;
@@ -51,5 +52,9 @@ void WriteWindowState(const WizardDialog& window, std::ostream& out);
 // The oscillator sheet's active page: its caption, one line per control in id order, then
 // one "violation: TEXT" line per clock limit broken that the page is where to fix.
 void WriteSheetState(const SheetModel& sheet, std::ostream& out);
+
+// "explain: NODE: STATE: REASON" (without ": REASON" when nothing holds the node), then for an
+// option not chosen "explain: NODE: cost: +N KB (library NNN)".
+void WriteExplanation(const NodeExplanation& explanation, std::ostream& out);
 
 }  // namespace quillon::cli

@@ -76,7 +76,8 @@ void SettleChoices(ConfigRecord& r) {
 void ShowUsbFifo(ConfigRecord& r, OptionStates& o) {
     if (!UsbFifoPossible(r)) {
         r.zintor_usb_fifo = 0;
-        o.SetState(N::UsbFifoSupport, NodeState::Unavailable);
+        o.SetState(N::UsbFifoSupport, NodeState::Unavailable,
+                   FamilyOf(r.device_bits) == Family::Zintor ? StateReason::ClockTooFast : StateReason::NeedsZintor);
     } else {
         o.SetState(N::UsbFifoSupport, r.zintor_usb_fifo ? NodeState::On : NodeState::Off);
     }
@@ -100,7 +101,11 @@ AdapterItem ShowChoices(const ConfigRecord& r, OptionStates& o) {
     on_if(N::Vardex, family == Family::Vardex);
     for (const auto& [node, f] : {std::pair{N::Pelmar, Family::Pelmar}, std::pair{N::Zintor, Family::Zintor}}) {
         // Beside the modem only Vardex can be chosen.
-        o.SetState(node, family == f ? NodeState::On : modem ? NodeState::Unavailable : NodeState::Off);
+        if (family != f && modem) {
+            o.SetState(node, NodeState::Unavailable, StateReason::ModemNeedsVardex);
+        } else {
+            on_if(node, family == f);
+        }
     }
     on_if(N::CodeBankProject, r.code_bank != 0);
     ConfigRecord usb = r;
@@ -112,9 +117,13 @@ AdapterItem ShowChoices(const ConfigRecord& r, OptionStates& o) {
     on_if(N::SLIP, bit(OB::SLIP));
 
     // IP and PING are in every library; ARP in every Ethernet one.
-    o.SetState(N::IP, NodeState::Included);
-    o.SetState(N::PING, NodeState::Included);
-    o.SetState(N::ARP, !ethernet ? NodeState::Unavailable : bit(OB::ARP) ? NodeState::Fixed : NodeState::Included);
+    o.SetState(N::IP, NodeState::Included, StateReason::InEveryLibrary);
+    o.SetState(N::PING, NodeState::Included, StateReason::InEveryLibrary);
+    if (!ethernet) {
+        o.SetState(N::ARP, NodeState::Unavailable, StateReason::NeedsEthernet);
+    } else {
+        o.SetState(N::ARP, bit(OB::ARP) ? NodeState::Fixed : NodeState::Included, StateReason::ComesWithEthernet);
+    }
 
     on_if(N::TCP, bit(OB::TCP));
     on_if(N::UDP, bit(OB::UDP));
@@ -126,7 +135,11 @@ AdapterItem ShowChoices(const ConfigRecord& r, OptionStates& o) {
     // The services that run over Ethernet only.
     for (const auto& [node, chosen] : {std::pair{N::BOOTP, bit(OB::BOOTP)}, std::pair{N::DHCP, bit(OB::DHCP)},
                                        std::pair{N::LOCATRA, r.locatra_enabled != 0}}) {
-        o.SetState(node, !ethernet ? NodeState::Unavailable : chosen ? NodeState::On : NodeState::Off);
+        if (!ethernet) {
+            o.SetState(node, NodeState::Unavailable, StateReason::NeedsEthernet);
+        } else {
+            on_if(node, chosen);
+        }
     }
     return modem ? AdapterItem::Modara : custom ? AdapterItem::CustomDevice : AdapterItem::Lanvik;
 }

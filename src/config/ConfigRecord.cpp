@@ -75,16 +75,16 @@ void ResetToDefaults(ConfigRecord& r, DefaultsHost& host) {
     o.SetState(OptionNode::Pelmar, NodeState::Off);
     o.SetState(OptionNode::Zintor, NodeState::Off);
     o.SetState(OptionNode::CodeBankProject, NodeState::Off);
-    o.SetState(OptionNode::UsbFifoSupport, NodeState::Unavailable);
+    o.SetState(OptionNode::UsbFifoSupport, NodeState::Unavailable, StateReason::NeedsZintor);
     for (OptionNode n : {OptionNode::TCP, OptionNode::UDP, OptionNode::BOOTP, OptionNode::DHCP, OptionNode::FTP,
                          OptionNode::HTTP, OptionNode::SMTP, OptionNode::TFTP, OptionNode::DNS, OptionNode::LOCATRA}) {
         o.SetState(n, NodeState::Off);
     }
     // IP, PING and ARP as inserted: in every library of the default Ethernet link, ARP without
     // its bit until a rule sets it. Whatever a modem configuration made of ARP goes with it.
-    o.SetState(OptionNode::IP, NodeState::Included);
-    o.SetState(OptionNode::PING, NodeState::Included);
-    o.SetState(OptionNode::ARP, NodeState::Included);
+    o.SetState(OptionNode::IP, NodeState::Included, StateReason::InEveryLibrary);
+    o.SetState(OptionNode::PING, NodeState::Included, StateReason::InEveryLibrary);
+    o.SetState(OptionNode::ARP, NodeState::Included, StateReason::ComesWithEthernet);
 
     r.code_bank = 0;
 

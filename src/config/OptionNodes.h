@@ -66,12 +66,30 @@ enum class NodeState {
     Included,
 };
 
+// Why an option has the state a rule gave it, or keeps its state when it is clicked: the fact
+// that blocks it, as the rule that made it so knows it. The window words it for the user.
+enum class StateReason {
+    None,
+    InEveryLibrary,     // IP and PING: part of every stack library
+    ComesWithEthernet,  // ARP: part of every Ethernet library
+    NeedsEthernet,      // ARP, BOOTP, DHCP, LOCATRA: only over Ethernet, and the modem is the link
+    ModemNeedsVardex,   // Pelmar, Zintor: the modem runs on Vardex only
+    NeedsZintor,        // USB FIFO Support: a Zintor feature, and the family is another
+    ClockTooFast,       // USB FIFO Support: Zintor's SYSCLK is above 24 MHz
+    ChosenFamily,       // a click keeps the chosen family
+    ChosenAdapter,      // a click keeps the chosen adapter
+    ChosenLink,         // a click keeps the chosen link layer
+    ChosenMode,         // a click keeps the custom device's driver mode
+};
+
 class OptionStates {
 public:
     virtual ~OptionStates() = default;
     // True when the node's check flag is set (On or Fixed).
     virtual bool IsChecked(OptionNode node) const = 0;
     virtual void SetState(OptionNode node, NodeState state) = 0;
+    // The same, with the reason for it, for those that keep it (the option tree).
+    virtual void SetState(OptionNode node, NodeState state, StateReason) { SetState(node, state); }
 };
 
 }  // namespace quillon

@@ -48,6 +48,11 @@ MainWindow::MainWindow(WizardDialog& wizard, QWidget* parent) : QMainWindow(pare
     file_label_->setObjectName(QStringLiteral("settingsFileStatus"));
     modified_label_ = new QLabel(this);
     modified_label_->setObjectName(QStringLiteral("modifiedStatus"));
+    // Why the selected option is as it is (or why a click on it changed nothing).
+    reason_label_ = new QLabel(this);
+    reason_label_->setObjectName(QStringLiteral("reasonStatus"));
+    reason_label_->setWordWrap(true);
+    statusBar()->addWidget(reason_label_, 2);
     statusBar()->addWidget(folder_label_, 1);
     statusBar()->addWidget(file_label_, 1);
     statusBar()->addPermanentWidget(modified_label_);
@@ -135,6 +140,12 @@ void MainWindow::SyncFromModel() {
     folder_label_->setText(QStringLiteral("Project folder: %1").arg(folder.isEmpty() ? QStringLiteral("(none)") : folder));
     file_label_->setText(QStringLiteral("Settings file: %1").arg(file.isEmpty() ? QStringLiteral("(none)") : file));
     modified_label_->setText(wizard_.Modified() ? QStringLiteral("Modified") : QString());
+    // A reason takes the whole bar while it is there.
+    reason_label_->setText(QString::fromStdString(wizard_.SelectionReason()));
+    const bool reason = !reason_label_->text().isEmpty();
+    reason_label_->setVisible(reason);
+    folder_label_->setVisible(!reason);
+    file_label_->setVisible(!reason);
 }
 
 }  // namespace quillon::qt

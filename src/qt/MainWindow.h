@@ -43,6 +43,7 @@ private:
     QLabel* folder_label_;
     QLabel* file_label_;
     QLabel* modified_label_;
+    QLabel* reason_label_;
 };
 
 }  // namespace quillon::qt

@@ -78,6 +78,8 @@ void OptionTreeView::SyncFromModel() {
     for (const NodeInfo& info : OptionNodeTable()) {
         QTreeWidgetItem* item = Item(info.node);
         item->setIcon(0, TreeImageIcon(tree.Image(info.node)));
+        // Why the option is as it is and what choosing it would cost.
+        item->setToolTip(0, QString::fromStdString(TooltipText(wizard_.Explain(info.node))));
         if (item->childCount() > 0 && item->isExpanded() != tree.IsExpanded(info.node)) {
             item->setExpanded(tree.IsExpanded(info.node));
         }

@@ -137,8 +137,13 @@ private:
         ShowChoices(r_, shown);
         for (const NodeInfo& info : OptionNodeTable()) {
             if (info.kind != NodeKind::Option) continue;
-            Expect(shown.Image(info.node) == t_.Image(info.node) && shown.IsChecked(info.node) == On(info.node),
+            Expect(shown.Image(info.node) == t_.Image(info.node) && shown.IsChecked(info.node) == On(info.node) &&
+                       shown.Reason(info.node) == t_.Reason(info.node),
                    Invariant::TreeShowsRecord, info.node);
+            const TreeImage image = t_.Image(info.node);
+            if (image == TreeImage::Unavailable || image == TreeImage::Fixed) {
+                Expect(t_.Reason(info.node) != StateReason::None, Invariant::Unexplained, info.node);
+            }
         }
     }
 
@@ -163,6 +168,7 @@ const char* NameOf(Invariant invariant) {
     case Invariant::UsbFifo: return "UsbFifo";
     case Invariant::CodeSize: return "CodeSize";
     case Invariant::TreeShowsRecord: return "TreeShowsRecord";
+    case Invariant::Unexplained: return "Unexplained";
     }
     return "?";
 }

@@ -27,7 +27,9 @@ enum class Invariant {
     CodeBank,         // Code Bank Project unlike `code_bank`, or without Vardex
     UsbFifo,          // USB FIFO available, or on, where it cannot be
     CodeSize,         // the code-size box unlike the estimate of the record
-    TreeShowsRecord,  // a node looks otherwise than the record stands for (ShowChoices)
+    TreeShowsRecord,  // a node looks otherwise than the record stands for (ShowChoices), or
+                      // keeps another reason for it
+    Unexplained,      // an Unavailable or Fixed option without the reason for it
 };
 
 struct InvariantViolation {

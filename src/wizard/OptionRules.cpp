@@ -6,6 +6,11 @@
 // the caller's toggle flag, without toggling it. A rule that consumes the click clears the
 // flag, so the clicked option keeps its state unless a step sets it; otherwise the caller
 // toggles the clicked option after the rule.
+//
+// Where a rule makes an option Unavailable or Fixed, or keeps the clicked option as it was, it
+// says why (StateReason): the tree keeps the reason with the state, and the click reports it.
+#include "wizard/OptionRules.h"
+
 #include "config/ChoiceStates.h"
 #include "config/ClockDefaults.h"
 #include "wizard/WizardDialog.h"
@@ -26,6 +31,7 @@ public:
         : r_(record), t_(tree), adapter_(adapter) {}
 
     void Run(OptionNode node, bool& toggle) {
+        ++depth_;
         switch (node) {
         case N::Ethernet: Ethernet(); break;
         case N::PPP:
@@ -54,11 +60,26 @@ public:
         case N::Modara: Adapter(node, toggle); break;
         default: break;  // groups, categories, pages and the fixed IP, PING and ARP have no rules
         }
+        --depth_;
     }
+
+    // Why the clicked option keeps its state, when a rule of its own said so.
+    std::optional<StateReason> Kept() const { return kept_; }
 
 private:
     bool On(N n) const { return t_.IsChecked(n); }
     void Set(N n, NodeState s) { t_.SetState(n, s); }
+    void Set(N n, NodeState s, StateReason why) { t_.SetState(n, s, why); }
+
+    // The clicked option keeps its state, for this reason. Only the rules of the clicked option
+    // itself speak for the click, not those it runs for other nodes.
+    void Keep(StateReason why) {
+        if (depth_ == 1) kept_ = why;
+    }
+    void Consume(bool& toggle, StateReason why) {
+        toggle = false;
+        Keep(why);
+    }
     void SetOpt(std::uint32_t bits) { r_.option_bits |= bits; }
     void ClearOpt(std::uint32_t bits) { r_.option_bits &= ~bits; }
     bool Opt(std::uint32_t bits) const { return (r_.option_bits & bits) != 0; }
@@ -90,9 +111,9 @@ private:
             Set(N::LOCATRA, NodeState::Off);
         } else {
             ClearOpt(OB::BOOTP | OB::DHCP);
-            Set(N::BOOTP, NodeState::Unavailable);
-            Set(N::DHCP, NodeState::Unavailable);
-            Set(N::LOCATRA, NodeState::Unavailable);
+            Set(N::BOOTP, NodeState::Unavailable, StateReason::NeedsEthernet);
+            Set(N::DHCP, NodeState::Unavailable, StateReason::NeedsEthernet);
+            Set(N::LOCATRA, NodeState::Unavailable, StateReason::NeedsEthernet);
         }
         r_.locatra_enabled = 0;
     }
@@ -101,7 +122,7 @@ private:
     void LeaveEthernet(bool& toggle) {
         if (On(N::LOCATRA)) Run(N::LOCATRA, toggle);
         SetEthernetServices(false);
-        Set(N::ARP, NodeState::Unavailable);
+        Set(N::ARP, NodeState::Unavailable, StateReason::NeedsEthernet);
         ClearOpt(OB::ARP);
     }
 
@@ -115,10 +136,9 @@ private:
     void VardexForModem() {
         Set(N::Vardex, NodeState::On);
         SwitchFamilyBits(DB::Vardex);
-        Set(N::Pelmar, NodeState::Unavailable);
-        Set(N::Zintor, NodeState::Unavailable);
-        Set(N::UsbFifoSupport, NodeState::Unavailable);
-        r_.zintor_usb_fifo = 0;
+        Set(N::Pelmar, NodeState::Unavailable, StateReason::ModemNeedsVardex);
+        Set(N::Zintor, NodeState::Unavailable, StateReason::ModemNeedsVardex);
+        ShowUsbFifo(r_, t_);  // Vardex: unavailable
     }
 
     void ModemIsAdapter() {
@@ -164,12 +184,13 @@ private:
     }
 
     void Ethernet() {
+        if (On(N::Ethernet)) Keep(StateReason::ChosenLink);  // the click leaves it chosen
         Set(N::Ethernet, NodeState::Off);
         Set(N::PPP, NodeState::Off);
         Set(N::SLIP, NodeState::Off);
         ClearOpt(OB::Ethernet | OB::PPP | OB::SLIP);
         PapOff();
-        Set(N::ARP, NodeState::Fixed);
+        Set(N::ARP, NodeState::Fixed, StateReason::ComesWithEthernet);
         SetOpt(OB::ARP);
         ApplyDeviceProfile(r_, t_);
         KeepFamilyStates();
@@ -189,6 +210,7 @@ private:
     }
 
     void SerialLink(OptionNode link, bool& toggle) {
+        if (On(link)) Keep(StateReason::ChosenLink);  // the click leaves it chosen
         Set(N::Ethernet, NodeState::Off);
         Set(N::PPP, NodeState::Off);
         Set(N::SLIP, NodeState::Off);
@@ -207,17 +229,23 @@ private:
     }
 
     void Vardex(bool& toggle) {
-        if (!On(N::Vardex)) {
-            Set(N::Pelmar, Opt(OB::Modem) ? NodeState::Unavailable : NodeState::Off);
-            Set(N::Zintor, Opt(OB::Modem) ? NodeState::Unavailable : NodeState::Off);
-            Set(N::UsbFifoSupport, NodeState::Unavailable);
-            r_.zintor_usb_fifo = 0;
-            r_.device_bits = (r_.device_bits & ~kFamilyBits) | DB::Vardex;
-            Set(N::Vardex, NodeState::On);
-            if (!Opt(OB::Modem)) ApplyDeviceProfile(r_, t_);  // Vardex is On: the Vardex profile
-            ApplyClockDefaults(r_);
+        if (On(N::Vardex)) {
+            Consume(toggle, StateReason::ChosenFamily);  // a chosen family stays chosen
+            return;
         }
-        toggle = false;  // a chosen family stays chosen
+        for (N other : {N::Pelmar, N::Zintor}) {
+            if (Opt(OB::Modem)) {
+                Set(other, NodeState::Unavailable, StateReason::ModemNeedsVardex);
+            } else {
+                Set(other, NodeState::Off);
+            }
+        }
+        r_.device_bits = (r_.device_bits & ~kFamilyBits) | DB::Vardex;
+        ShowUsbFifo(r_, t_);  // Vardex: unavailable
+        Set(N::Vardex, NodeState::On);
+        if (!Opt(OB::Modem)) ApplyDeviceProfile(r_, t_);  // Vardex is On: the Vardex profile
+        ApplyClockDefaults(r_);
+        toggle = false;
     }
 
     // Pelmar and Zintor share the switch; Zintor then decides USB FIFO by the clock.
@@ -234,22 +262,21 @@ private:
 
     void Pelmar(bool& toggle) {
         toggle = false;
-        if (On(N::Pelmar) || Opt(OB::Modem)) return;  // no Pelmar beside the modem
-        Set(N::UsbFifoSupport, NodeState::Unavailable);
-        r_.zintor_usb_fifo = 0;
+        if (On(N::Pelmar)) return Consume(toggle, StateReason::ChosenFamily);
+        if (Opt(OB::Modem)) return Consume(toggle, StateReason::ModemNeedsVardex);  // no Pelmar beside the modem
         ChooseOtherFamily(N::Pelmar, DB::Pelmar);
+        ShowUsbFifo(r_, t_);  // Pelmar: unavailable
     }
 
     void Zintor(bool& toggle) {
         toggle = false;
-        if (On(N::Zintor)) return;
+        if (On(N::Zintor)) return Consume(toggle, StateReason::ChosenFamily);
         if (Opt(OB::Modem)) {
-            Set(N::UsbFifoSupport, NodeState::Unavailable);
-            r_.zintor_usb_fifo = 0;
-            return;
+            ShowUsbFifo(r_, t_);  // still Vardex: unavailable
+            return Consume(toggle, StateReason::ModemNeedsVardex);
         }
         ChooseOtherFamily(N::Zintor, DB::Zintor);
-        ShowUsbFifo(r_, t_);
+        ShowUsbFifo(r_, t_);  // by the clock
     }
 
     void CodeBank() {
@@ -258,10 +285,9 @@ private:
             if (!On(N::Vardex)) {
                 Set(N::Pelmar, NodeState::Off);
                 Set(N::Zintor, NodeState::Off);
-                Set(N::UsbFifoSupport, NodeState::Unavailable);
-                r_.zintor_usb_fifo = 0;
                 Set(N::Vardex, NodeState::On);
                 r_.device_bits = (r_.device_bits & ~kFamilyBits) | DB::Vardex;
+                ShowUsbFifo(r_, t_);  // Vardex: unavailable
                 ApplyClockDefaults(r_);
             }
             if (Opt(OB::Ethernet | OB::EthernetHardware)) ApplyDeviceProfile(r_, t_);
@@ -271,11 +297,9 @@ private:
     }
 
     void UsbFifo(bool& toggle) {
-        if (On(N::Zintor) && r_.clock.sysclk_hz <= kUsbFifoMaxSysclk) {
-            r_.zintor_usb_fifo = On(N::UsbFifoSupport) ? 0 : 1;
-        } else {
-            toggle = false;
-        }
+        if (!On(N::Zintor)) return Consume(toggle, StateReason::NeedsZintor);
+        if (r_.clock.sysclk_hz > kUsbFifoMaxSysclk) return Consume(toggle, StateReason::ClockTooFast);
+        r_.zintor_usb_fifo = On(N::UsbFifoSupport) ? 0 : 1;
     }
 
     void UsePassword(bool& toggle) {
@@ -316,16 +340,13 @@ private:
         ClearOpt(OB::Ethernet);
         Set(N::SLIP, NodeState::Off);
         ClearOpt(OB::SLIP);
-        Set(N::ARP, NodeState::Unavailable);
+        Set(N::ARP, NodeState::Unavailable, StateReason::NeedsEthernet);
         ClearOpt(OB::ARP);
         LeaveCustomDevice(toggle);
     }
 
     void CustomDevice(bool& toggle) {
-        if (On(N::CustomEthernetDevice)) {
-            toggle = false;  // a chosen adapter stays chosen
-            return;
-        }
+        if (On(N::CustomEthernetDevice)) return Consume(toggle, StateReason::ChosenAdapter);
         if (!Opt(OB::PolledMode | OB::InterruptMode)) {
             SetOpt(OB::PolledMode);
             Set(N::PolledMode, NodeState::On);
@@ -362,10 +383,7 @@ private:
     void DriverMode(OptionNode mode, bool& toggle) {
         const bool polled = mode == N::PolledMode;
         // The custom device always has one mode: a chosen mode stays chosen when clicked again.
-        if (On(mode) && On(N::CustomEthernetDevice)) {
-            toggle = false;
-            return;
-        }
+        if (On(mode) && On(N::CustomEthernetDevice)) return Consume(toggle, StateReason::ChosenMode);
         SetOpt(polled ? OB::PolledMode : OB::InterruptMode);
         ClearOpt(polled ? OB::InterruptMode : OB::PolledMode);
         Set(polled ? N::InterruptMode : N::PolledMode, NodeState::Off);
@@ -387,8 +405,8 @@ private:
         ClearOpt(other == N::BOOTP ? OB::BOOTP : OB::DHCP);
         Set(other, NodeState::Off);
         if (!Opt(OB::Ethernet)) {
-            toggle = false;
-            t_.SetImage(other, TreeImage::Unavailable);
+            Set(other, NodeState::Unavailable, StateReason::NeedsEthernet);
+            Consume(toggle, StateReason::NeedsEthernet);
         } else {
             SetOpt(OB::UDP);
             Set(N::UDP, NodeState::On);
@@ -437,7 +455,7 @@ private:
                 r_.locatra_enabled = 1;
                 UdpService();
             } else {
-                toggle = false;
+                Consume(toggle, StateReason::NeedsEthernet);
             }
         } else {
             r_.locatra_enabled = 0;
@@ -453,7 +471,7 @@ private:
             Set(N::PPP, NodeState::Off);
             Set(N::PAP, NodeState::Off);
             Set(N::SLIP, NodeState::Off);
-            Set(N::ARP, NodeState::Fixed);
+            Set(N::ARP, NodeState::Fixed, StateReason::ComesWithEthernet);
             SetOpt(OB::ARP);
             if (!was_on) {
                 adapter_ = AdapterItem::Lanvik;
@@ -481,38 +499,49 @@ private:
             // Without Ethernet, ARP and the services that run over it go, as for PPP and SLIP.
             LeaveEthernet(toggle);
         }
-        if (was_on) toggle = false;
+        if (was_on) Consume(toggle, StateReason::ChosenAdapter);
     }
 
     ConfigRecord& r_;
     OptionTree& t_;
     AdapterItem& adapter_;
+    int depth_ = 0;
+    std::optional<StateReason> kept_;
 };
+
+// Flips one option between On and Off with its item data in the option bits. A family's item
+// data is a device bit; family clicks never toggle, and a toggle never touches the device bits.
+void Toggle(ConfigRecord& record, OptionTree& tree, OptionNode node) {
+    const bool family = node == N::Vardex || node == N::Pelmar || node == N::Zintor;
+    const std::uint32_t bits = family ? 0 : InfoOf(node).item_data;
+    if (tree.IsChecked(node)) {
+        tree.SetState(node, NodeState::Off);
+        record.option_bits &= ~bits;
+    } else {
+        tree.SetState(node, NodeState::On);
+        record.option_bits |= bits;
+    }
+}
 
 }  // namespace
 
-void WizardDialog::RunRules(OptionNode node, bool& toggle) {
-    RuleEngine(record_, tree_, current_adapter_).Run(node, toggle);
+bool HasRules(OptionNode node) {
+    return InfoOf(node).kind == NodeKind::Option && node != N::IP && node != N::PING && node != N::ARP;
+}
+
+std::optional<StateReason> ApplyOptionClick(ConfigRecord& record, OptionTree& tree, AdapterItem& adapter,
+                                            OptionNode node) {
+    if (!HasRules(node)) return std::nullopt;
+    RuleEngine engine(record, tree, adapter);
+    bool toggle = true;
+    engine.Run(node, toggle);
+    if (toggle) Toggle(record, tree, node);
+    return engine.Kept();
 }
 
 void WizardDialog::ShowRecordInTree() {
     current_adapter_ = ShowChoices(record_, tree_);
     NotifyView();
-}
-
-void WizardDialog::Toggle(OptionNode node) {
-    const NodeInfo& info = InfoOf(node);
-    // A family's item data is a device bit; family clicks never toggle, and a toggle never
-    // touches the device bits.
-    const bool family = node == OptionNode::Vardex || node == OptionNode::Pelmar || node == OptionNode::Zintor;
-    const std::uint32_t bits = family ? 0 : info.item_data;
-    if (tree_.IsChecked(node)) {
-        tree_.SetState(node, NodeState::Off);
-        record_.option_bits &= ~bits;
-    } else {
-        tree_.SetState(node, NodeState::On);
-        record_.option_bits |= bits;
-    }
 }
 
 }  // namespace quillon

@@ -95,6 +95,9 @@ void OptionTree::Build() {
         // Fixed but count as unset until a rule makes them Fixed.
         s.checked = false;
         s.expanded = false;
+        s.reason = info.node == N::IP || info.node == N::PING ? StateReason::InEveryLibrary
+                   : info.node == N::ARP                       ? StateReason::ComesWithEthernet
+                                                               : StateReason::None;
     }
     selected_.reset();
     ++revision_;
@@ -102,12 +105,17 @@ void OptionTree::Build() {
 
 bool OptionTree::IsChecked(OptionNode node) const { return nodes_[Index(node)].checked; }
 
-void OptionTree::SetState(OptionNode node, NodeState state) {
+void OptionTree::SetState(OptionNode node, NodeState state) { SetState(node, state, StateReason::None); }
+
+void OptionTree::SetState(OptionNode node, NodeState state, StateReason reason) {
     NodeStateData& s = nodes_[Index(node)];
     s.image = ImageOf(state);
     s.checked = state == NodeState::On || state == NodeState::Fixed;
+    s.reason = reason;
     ++revision_;
 }
+
+StateReason OptionTree::Reason(OptionNode node) const { return nodes_[Index(node)].reason; }
 
 void OptionTree::SetChecked(OptionNode node, bool checked) {
     nodes_[Index(node)].checked = checked;

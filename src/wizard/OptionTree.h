@@ -50,7 +50,11 @@ public:
     void Build();
 
     bool IsChecked(OptionNode node) const override;
+    // Sets the image and the check flag together; the reason (none by default) stays with the
+    // node until its state is set again.
     void SetState(OptionNode node, NodeState state) override;
+    void SetState(OptionNode node, NodeState state, StateReason reason) override;
+    StateReason Reason(OptionNode node) const;
 
     // The check flag and the image separately, for the few steps that set only one of them.
     void SetChecked(OptionNode node, bool checked);
@@ -78,6 +82,7 @@ private:
         TreeImage image = TreeImage::Off;
         bool checked = false;
         bool expanded = false;
+        StateReason reason = StateReason::None;
     };
     static std::size_t Index(OptionNode node) { return static_cast<std::size_t>(node) - 1; }
 

@@ -5,6 +5,7 @@
 #include "clock/ClockMath.h"
 #include "clock/DerivedValues.h"
 #include "clock/SheetModel.h"
+#include "config/ChoiceStates.h"
 #include "config/ClockDefaults.h"
 #include "config/Parameters.h"
 #include "wizard/ClockFindings.h"
@@ -58,12 +59,8 @@ void WizardDialog::OnConfigureSysclk() {
     RefreshControls();
 
     if (family == Family::Zintor) {
-        if (record_.clock.sysclk_hz <= kUsbFifoMaxSysclk) {
-            tree_.SetState(OptionNode::UsbFifoSupport, record_.zintor_usb_fifo == 1 ? NodeState::On : NodeState::Off);
-        } else {
-            tree_.SetState(OptionNode::UsbFifoSupport, NodeState::Unavailable);
-            record_.zintor_usb_fifo = 0;
-        }
+        // Available at 24 MHz or less, where the flag decides; above that unavailable and off.
+        ShowUsbFifo(record_, tree_);
         NotifyView();
     }
 }

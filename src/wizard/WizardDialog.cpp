@@ -2,6 +2,7 @@
 
 #include "config/LibrarySelection.h"
 #include "io/HeldFile.h"
+#include "wizard/OptionRules.h"
 
 namespace quillon {
 
@@ -52,21 +53,42 @@ void WizardDialog::Initialise() {
 
 void WizardDialog::OnOptionClick(OptionNode node) {
     modified_ = true;
-    const NodeKind kind = InfoOf(node).kind;
-    const bool passive = kind != NodeKind::Option || node == OptionNode::IP || node == OptionNode::PING ||
-                         node == OptionNode::ARP;
-    if (!passive) {
-        bool toggle = true;
-        RunRules(node, toggle);
-        if (toggle) Toggle(node);
+    const TreeImage image = tree_.Image(node);
+    const bool checked = tree_.IsChecked(node);
+    std::optional<StateReason> kept;
+    if (HasRules(node)) {
+        kept = ApplyOptionClick(record_, tree_, current_adapter_, node);
         UpdateCodeSize();
     }
     // The press goes on to the tree, which selects the item.
     if (tree_.Selected() != node) OnSelectionChange(node);
+    // A click that left the option as it was: why, as the rule said (or as its state says).
+    const bool in_vain =
+        InfoOf(node).kind == NodeKind::Option && tree_.Image(node) == image && tree_.IsChecked(node) == checked;
+    const StateReason why = kept.value_or(tree_.Reason(node));
+    if (in_vain && why != StateReason::None) vain_click_ = {node, why};
     NotifyView();
 }
 
+std::string WizardDialog::SelectionReason() const {
+    const std::optional<OptionNode> selected = tree_.Selected();
+    if (!selected) return {};
+    StateReason why = StateReason::None;
+    if (vain_click_ && vain_click_->first == *selected) {
+        why = vain_click_->second;
+    } else if (tree_.Image(*selected) == TreeImage::Unavailable || tree_.Image(*selected) == TreeImage::Fixed) {
+        why = tree_.Reason(*selected);
+    }
+    if (why == StateReason::None) return {};
+    // The node's name first, unless the reason starts with it anyway.
+    const std::string reason = ReasonText(why, *selected, record_);
+    const std::string_view name = InfoOf(*selected).text;
+    if (reason.starts_with(name)) return reason;
+    return std::string(name) + ": " + reason;
+}
+
 void WizardDialog::OnSelectionChange(OptionNode node) {
+    vain_click_.reset();
     if (tree_.Selected()) CommitAddressControls();
     tree_.Select(node);
     RefreshPanel();

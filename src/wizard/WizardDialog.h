@@ -10,12 +10,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config/ConfigRecord.h"
 #include "config/Finding.h"
 #include "config/SettingsFormat.h"
 #include "generator/ProjectGenerator.h"
+#include "wizard/Explain.h"
 #include "wizard/OptionTree.h"
 #include "wizard/Platform.h"
 #include "wizard/SettingsPanel.h"
@@ -151,6 +153,14 @@ public:
     };
     const FieldFocus& FocusRequest() const { return focus_request_; }
 
+    // Why `node` is in its state (or stays in it when clicked) and what choosing it would cost
+    // (Explain.cpp). Changes nothing.
+    NodeExplanation Explain(OptionNode node) const;
+    // For the status bar: the reason, after the node's name unless it starts with it, when the
+    // selected option is Unavailable or Fixed, or when the click that selected it left it as it
+    // was; empty otherwise.
+    std::string SelectionReason() const;
+
     // What Open does once it has read a settings file: the record goes to its defaults, the
     // text is read into it, and the tree, the panel and the code-size box show it. Holds no file.
     void LoadSettingsText(std::string_view text);
@@ -162,10 +172,8 @@ private:
     void SetCurrentAdapter(AdapterItem item) override { current_adapter_ = item; }
     void ClearGatewayFlag() override { gateway_flag_ = false; }
 
-    // Option tree rules (OptionRules.cpp).
-    void RunRules(OptionNode node, bool& toggle);
-    void Toggle(OptionNode node);
-    // Sets every option node from the record, after something other than a click changed it.
+    // Sets every option node from the record, after something other than a click changed it
+    // (OptionRules.cpp).
     void ShowRecordInTree();
 
     // Settings panel (PanelRules.cpp).
@@ -225,6 +233,9 @@ private:
     std::string project_folder_;
     std::optional<GenerationReport> last_generation_;
     FieldFocus focus_request_;
+    // The last click, when it left its option as it was, with the reason; until the selection
+    // moves.
+    std::optional<std::pair<OptionNode, StateReason>> vain_click_;
     std::function<void()> view_listener_;
 };
 

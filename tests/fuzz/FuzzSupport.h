@@ -21,6 +21,7 @@ public:
         const NodeState s = State(node);
         return s == NodeState::On || s == NodeState::Fixed;
     }
+    using OptionStates::SetState;
     void SetState(OptionNode node, NodeState state) override { states[node] = state; }
     NodeState State(OptionNode node) const {
         const auto it = states.find(node);

@@ -21,6 +21,7 @@ public:
         auto it = states.find(node);
         return it != states.end() && (it->second == NodeState::On || it->second == NodeState::Fixed);
     }
+    using OptionStates::SetState;
     void SetState(OptionNode node, NodeState state) override { states[node] = state; }
     NodeState State(OptionNode node) const {
         auto it = states.find(node);

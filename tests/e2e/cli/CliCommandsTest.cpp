@@ -49,6 +49,9 @@ TEST_F(CliCommandsTest, CommandLineMistakesExitWithTwo) {
     EXPECT_EQ(Cli({"script", "a.qs", "b.qs"}), kExitUsage);
     EXPECT_EQ(Cli({"script", dir_.File("missing.qs")}), kExitUsage);
     EXPECT_NE(Err().find("cannot read " + dir_.File("missing.qs")), std::string::npos) << Err();
+    EXPECT_EQ(Cli({"explain"}), kExitUsage);
+    EXPECT_EQ(Cli({"explain", "HTTP", "a.wp", "b.wp"}), kExitUsage);
+    EXPECT_EQ(Cli({"explain", "HTTP", dir_.File("missing.wp")}), kExitFailed);
 }
 
 TEST_F(CliCommandsTest, HelpAndVersion) {

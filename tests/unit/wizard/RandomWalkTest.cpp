@@ -1,8 +1,9 @@
 // A seeded random walk through the window: 10,000 sequences of option clicks, selections, typed
 // values, addresses, combo choices, the oscillator sheet ended with OK or Cancel, generation,
 // New, Open, Save and Save As, with every question and dialog answered at random. After every
-// event the window's invariants hold; after every sequence, saving and opening the result gives
-// the same record, the same tree and the same code size.
+// event the window's invariants hold (every greyed option has its reason), and a click that
+// leaves its option as it was says why; after every sequence, saving and opening the result
+// gives the same record, the same tree and the same code size.
 //
 // Saving really writes (and flushes) a file, so only a few sequences save through the dialogs,
 // in memory-backed storage where there is some; the round trip at the end of each sequence reads
@@ -98,13 +99,19 @@ bool Reachable(const WizardDialog& w, int id) {
     return c.visible && c.enabled;
 }
 
-// One event, chosen at random; its description goes to `log`.
-void Step(WizardDialog& w, WalkPlatform& ui, std::mt19937& rng, std::ostream& log) {
+// One event, chosen at random; its description goes to `log`. Returns false for a click that
+// left its option as it was without saying why.
+bool Step(WizardDialog& w, WalkPlatform& ui, std::mt19937& rng, std::ostream& log) {
     const auto node = static_cast<N>(1 + rng() % kOptionNodeCount);
     const unsigned roll = rng() % 100;
     if (roll < 45) {
         log << "click " << InfoOf(node).text;
+        const TreeImage image = w.Tree().Image(node);
+        const bool checked = w.Tree().IsChecked(node);
         w.OnOptionClick(node);
+        const bool in_vain = InfoOf(node).kind == NodeKind::Option && w.Tree().Image(node) == image &&
+                             w.Tree().IsChecked(node) == checked;
+        return !in_vain || !w.SelectionReason().empty();
     } else if (roll < 58) {
         log << "select " << InfoOf(node).text;
         if (w.Tree().Selected() != node) w.OnSelectionChange(node);
@@ -162,6 +169,7 @@ void Step(WizardDialog& w, WalkPlatform& ui, std::mt19937& rng, std::ostream& lo
         log << "menu select-folder";
         w.OnSelectProjectDirectory();
     }
+    return true;
 }
 
 // The modem's country and protocol codes follow from the two indexes, which are what is saved;
@@ -211,7 +219,7 @@ TEST(RandomWalk, InvariantsHoldAfterEveryEventAndSavedFilesComeBackAlike) {
         const int length = 1 + static_cast<int>(rng() % 30);
         for (int step = 0; step < length && !w.Closed(); ++step) {
             log << "\n  ";
-            Step(w, ui, rng, log);
+            if (!Step(w, ui, rng, log)) FAIL() << "sequence " << sequence << ": a click in vain without a reason:" << log.str();
             ++events;
             const std::vector<InvariantViolation> broken = CheckInvariants(w);
             if (!broken.empty()) {

@@ -1,0 +1,3 @@
+# An unknown node is a usage error.
+explain
+Gateway
