@@ -112,7 +112,8 @@ blanks; a final text argument runs to the end of the line and may be written in 
   address ID A.B.C.D    address control ID (1015-1018) changes
   combo ID INDEX        combo ID (1039 countries, 1041 protocols) selects entry INDEX
   press ID              button 1010 (Configure SYSCLK) or 1031 (Update UART Baud Rate)
-  menu new|open|save|save-as|select-folder|generate|exit|help|about
+  menu new|open|save|save-as|select-folder|generate|exit|help|context-help|about|export-script
+                        a menu command; export-script writes the session so far as a script
   answer yes|no|cancel  queue the answer to the next question
   file PATH|cancel      queue the answer to the next open or save dialog
   folder PATH|cancel    queue the answer to the next folder dialog

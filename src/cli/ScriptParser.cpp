@@ -280,19 +280,8 @@ std::optional<Ip4> ParseDottedAddress(std::string_view text) {
 }
 
 std::optional<int> MenuCommandByName(std::string_view name) {
-    static constexpr std::array<std::pair<std::string_view, int>, 9> kMenus{{
-        {"new", MenuCommand::New},
-        {"open", MenuCommand::Open},
-        {"save", MenuCommand::Save},
-        {"save-as", MenuCommand::SaveAs},
-        {"select-folder", MenuCommand::SelectProjectDirectory},
-        {"generate", MenuCommand::GenerateProject},
-        {"exit", MenuCommand::Exit},
-        {"help", MenuCommand::Help},
-        {"about", MenuCommand::About},
-    }};
-    for (const auto& [menu, command] : kMenus) {
-        if (menu == name) return command;
+    for (const MenuName& menu : MenuNames()) {
+        if (menu.name == name) return menu.command;
     }
     return std::nullopt;
 }

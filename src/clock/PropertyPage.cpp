@@ -68,6 +68,7 @@ bool PropertyPage::Click(int id) {
     } else {
         return false;
     }
+    ui_->UserEvent({SheetUserEvent::Kind::Click, caption_, id, {}});
     OnClicked(id);
     return true;
 }
@@ -84,6 +85,7 @@ bool PropertyPage::EditText(int id, std::string text) {
     if (!created_ || !Has(id)) return false;
     const PageControl& c = Control(id);
     if (c.kind != PageControlKind::Edit || !c.enabled || !c.visible || c.read_only) return false;
+    ui_->UserEvent({SheetUserEvent::Kind::Edit, caption_, id, text});
     if (c.upper_case) {
         for (char& ch : text) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     }

@@ -118,6 +118,7 @@ bool SheetModel::ActivePageLeavable() {
 bool SheetModel::Activate(std::size_t index) {
     if (!IsOpen() || index >= pages_.size()) return false;
     if (index == active_) return true;
+    ui_.UserEvent({SheetUserEvent::Kind::Page, pages_[index]->Caption(), 0, {}});
     if (!ActivePageLeavable()) return false;
     active_ = index;
     pages_[index]->Create();
@@ -128,6 +129,7 @@ bool SheetModel::Activate(std::size_t index) {
 bool SheetModel::Ok() {
     if (outcome_ == SheetOutcome::Ok) return true;
     if (outcome_ == SheetOutcome::Cancelled) return false;
+    ui_.UserEvent({SheetUserEvent::Kind::Ok, {}, 0, {}});
     Open();
     if (!ActivePageLeavable()) return false;
     for (auto& page : pages_) {
@@ -138,7 +140,9 @@ bool SheetModel::Ok() {
 }
 
 void SheetModel::Cancel() {
-    if (outcome_ == SheetOutcome::Open) outcome_ = SheetOutcome::Cancelled;
+    if (outcome_ != SheetOutcome::Open) return;
+    ui_.UserEvent({SheetUserEvent::Kind::Cancel, {}, 0, {}});
+    outcome_ = SheetOutcome::Cancelled;
 }
 
 }  // namespace quillon

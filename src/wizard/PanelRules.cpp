@@ -356,6 +356,7 @@ std::string WizardDialog::OnValueEdited(int control_id, const std::string& text)
     if (n == 0) return {};
     PanelControl& control = panel_.Control(control_id);
     if (!control.visible || !control.enabled) return {};
+    const auto action = session_.Edit(control, FirstLine(text));
     const std::string note_before = control.note;
     if (!AcceptsTypedText(control, std::string(FirstLine(text)))) {
         if (control.note != note_before) NotifyView();
@@ -383,6 +384,7 @@ std::string WizardDialog::OnMacEdited(int control_id, const std::string& text) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     if (upper == control.text) return {};
+    const auto action = session_.Edit(control, upper);
     const int index = control_id - ControlId::DestMacFirst;
     const std::uint8_t byte = index < 6 ? record_.eth_dest_hw_addr[static_cast<std::size_t>(index)]
                                         : record_.eth_src_hw_addr[static_cast<std::size_t>(index - 6)];
@@ -439,6 +441,7 @@ void WizardDialog::OnAddressChanged(int control_id, const Ip4& address) {
     if (refreshing_ || control_id < ControlId::Address1 || control_id > ControlId::Address4) return;
     PanelControl& control = panel_.Control(control_id);
     if (!control.visible || control.address == address) return;
+    const auto action = session_.Address(control, address);
     control.address = address;
     modified_ = true;
     StoreAddress(control_id);
@@ -460,6 +463,7 @@ void WizardDialog::OnComboChanged(int control_id, int index) {
     if (index < -1 || index >= count) return;  // a combo has no such entry
     PanelControl& control = panel_.Control(control_id);
     if (!control.visible || control.selection == index) return;
+    const auto action = session_.Combo(control, index);
     control.selection = index;
     modified_ = true;
     if (country) {

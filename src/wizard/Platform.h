@@ -69,6 +69,11 @@ public:
 
     // Shows the help file; false when it could not be shown.
     virtual bool ShowHelp(const std::string& path) = 0;
+    // Shows the help file at one of its sections (an anchor of the page). A front end without
+    // its own way to do so shows PATH#SECTION.
+    virtual bool ShowHelpSection(const std::string& path, const std::string& section) {
+        return ShowHelp(section.empty() ? path : path + "#" + section);
+    }
     virtual void ShowAbout(const AboutBox& about) = 0;
 };
 

@@ -3,12 +3,15 @@
 
 #include "clock/SheetUi.h"
 #include "wizard/Platform.h"
+#include "wizard/SessionRecorder.h"
 
 namespace quillon {
 
 class PlatformSheetUi final : public SheetUi {
 public:
-    explicit PlatformSheetUi(Platform& platform) : platform_(platform) {}
+    // `session` (when given) records the user's events on the sheet.
+    explicit PlatformSheetUi(Platform& platform, SessionRecorder* session = nullptr)
+        : platform_(platform), session_(session) {}
 
     void PageMessage(const std::string& text, PageIcon icon) override {
         platform_.ShowMessage(Message{text, ToMessageIcon(icon), "", {}});
@@ -19,6 +22,9 @@ public:
     void LeaveRefused(const std::string& text) override {
         platform_.ShowMessage(Message{text, MessageIcon::Exclamation, kAppCaption, {}});
     }
+    void UserEvent(const SheetUserEvent& event) override {
+        if (session_) session_->SheetEvent(event);
+    }
 
 private:
     static MessageIcon ToMessageIcon(PageIcon icon) {
@@ -26,6 +32,7 @@ private:
     }
 
     Platform& platform_;
+    SessionRecorder* session_;
 };
 
 }  // namespace quillon

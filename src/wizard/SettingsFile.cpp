@@ -143,6 +143,7 @@ bool WizardDialog::WriteSettingsFile(std::string path) {
 }
 
 bool WizardDialog::OnExit() {
+    const auto action = session_.Menu(MenuCommand::Exit);
     if (!MayDropChanges()) return false;
     closed_ = true;
     NotifyView();

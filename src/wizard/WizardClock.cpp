@@ -33,12 +33,13 @@ std::vector<Finding> ClockFindings(const ConfigRecord& record) {
 }
 
 void WizardDialog::OnConfigureSysclk() {
+    const auto action = session_.Press(panel_.Control(ControlId::ConfigureSysclk));
     if (tree_.Selected() != OptionNode::SYSCLK) return;
     const Family family = FamilyOf(record_.device_bits);
     // Without a family there are no pages to show.
     if (family == Family::None) return;
 
-    PlatformSheetUi sheet_ui(platform_);
+    PlatformSheetUi sheet_ui(platform_, &session_);
     SheetModel sheet(record_.clock, family, sheet_ui);
     // The limits the sheet shows depend on the project's options too (the modem's UART, the
     // memory interface, LOCATRA's timer).
@@ -66,6 +67,7 @@ void WizardDialog::OnConfigureSysclk() {
 }
 
 void WizardDialog::OnUpdateUartBaudRate() {
+    const auto action = session_.Press(panel_.Control(ControlId::UpdateBaudRate));
     modified_ = true;
     record_.uart_baud_rate = ParseDecimal(panel_.ValueText(1), 32);
     CheckBaudRate(record_, [this] {

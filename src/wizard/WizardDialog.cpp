@@ -7,7 +7,7 @@
 namespace quillon {
 
 WizardDialog::WizardDialog(Platform& platform, WizardOptions options)
-    : platform_(platform), options_(std::move(options)) {
+    : session_(platform), platform_(session_), options_(std::move(options)) {
     // Construction values; the record's other defaults are applied at initialisation.
     record_.country_index = 40;
     record_.protocol_index = 0;
@@ -49,9 +49,11 @@ void WizardDialog::Initialise() {
     UpdateCodeSize();
     help_path_ = ResolveHelpPath();
     NotifyView();
+    session_.Start();
 }
 
 void WizardDialog::OnOptionClick(OptionNode node) {
+    const auto action = session_.Click(node);
     modified_ = true;
     const TreeImage image = tree_.Image(node);
     const bool checked = tree_.IsChecked(node);
@@ -88,6 +90,7 @@ std::string WizardDialog::SelectionReason() const {
 }
 
 void WizardDialog::OnSelectionChange(OptionNode node) {
+    const auto action = session_.Select(node, tree_.Selected());
     vain_click_.reset();
     if (tree_.Selected()) CommitAddressControls();
     tree_.Select(node);
@@ -97,6 +100,7 @@ void WizardDialog::OnSelectionChange(OptionNode node) {
 
 void WizardDialog::OnArpAutoUpdateClicked(bool checked) {
     if (refreshing_) return;
+    const auto action = session_.Check(panel_.Control(ControlId::ArpAutoUpdate), checked);
     modified_ = true;
     panel_.Control(ControlId::ArpAutoUpdate).checked = checked;
     record_.arp_auto_update = checked ? 1 : 0;
@@ -125,6 +129,7 @@ void WizardDialog::CloseHeldSettingsFile() {
 }
 
 bool WizardDialog::OnMenuCommand(int command) {
+    const auto action = session_.Menu(command);
     switch (command) {
     case MenuCommand::New: OnFileNew(); return true;
     case MenuCommand::Open: OnFileOpen(); return true;
@@ -134,7 +139,9 @@ bool WizardDialog::OnMenuCommand(int command) {
     case MenuCommand::GenerateProject: OnGenerateProject(); return true;
     case MenuCommand::Exit: OnExit(); return true;
     case MenuCommand::Help: OnHelp(); return true;
+    case MenuCommand::ContextHelp: OnContextHelp(); return true;
     case MenuCommand::About: OnAbout(); return true;
+    case MenuCommand::ExportScript: OnExportScript(); return true;
     default: return false;
     }
 }

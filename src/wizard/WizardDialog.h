@@ -20,6 +20,7 @@
 #include "wizard/Explain.h"
 #include "wizard/OptionTree.h"
 #include "wizard/Platform.h"
+#include "wizard/SessionRecorder.h"
 #include "wizard/SettingsPanel.h"
 #include "wizard/StoreBinding.h"
 
@@ -38,6 +39,10 @@ inline constexpr int GenerateProject = 32778;
 inline constexpr int Exit = 57665;
 inline constexpr int Help = 32777;
 inline constexpr int About = 32776;
+// Commands of this program's own: the help at the selected node's section (F1) and the
+// session written as a quillon-cli script.
+inline constexpr int ContextHelp = 32790;
+inline constexpr int ExportScript = 32791;
 }  // namespace MenuCommand
 
 struct WizardOptions {
@@ -100,7 +105,12 @@ public:
     // True once Exit (or the close box) has ended the window; the front end then closes it.
     bool Closed() const { return closed_; }
     void OnHelp();
+    // F1: the help at the section of the selected node.
+    void OnContextHelp();
     void OnAbout();
+    // File > Export Script...: the session so far as a quillon-cli script, into the file the
+    // save dialog names.
+    void OnExportScript();
     // Dispatches a menu command id (MenuCommand); false for an unknown id.
     bool OnMenuCommand(int command);
 
@@ -112,6 +122,9 @@ public:
     SettingsPanel& Panel() { return panel_; }
     const SettingsPanel& Panel() const { return panel_; }
     Platform& Ui() { return platform_; }
+    // The user's actions so far, as a script.
+    SessionRecorder& Session() { return session_; }
+    const SessionRecorder& Session() const { return session_; }
 
     bool Modified() const { return modified_; }
     void SetModified() { modified_ = true; }
@@ -209,11 +222,14 @@ private:
     // Help and About (WizardCommands.cpp): help/index.html beside the program, else the
     // installed copy.
     std::string ResolveHelpPath() const;
+    void ShowHelpAt(const std::string& section);
 
     void NotifyView();
     // An error or refusal in a message box of the window's own (exclamation icon).
     void Warn(std::string text);
 
+    // Between the window and the front end's Platform: it sees every dialog's answer.
+    SessionRecorder session_;
     Platform& platform_;
     WizardOptions options_;
     ConfigRecord record_;
