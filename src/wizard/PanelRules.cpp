@@ -13,6 +13,7 @@
 #include "config/Parameters.h"
 #include "config/Validation.h"
 #include "wizard/ClockFindings.h"
+#include "wizard/PanelFacts.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon {
@@ -33,6 +34,8 @@ struct ValueField {
     std::int64_t low = 0;
     std::int64_t high = 0;
     std::int64_t (*value)(const ConfigRecord&) = nullptr;
+    PanelValueKind kind = PanelValueKind::None;
+    int width_bits = 0;  // numbers
 };
 
 template <auto Member>
@@ -52,6 +55,8 @@ constexpr ValueField Number(std::string_view name) {
     f.low = 0;
     f.high = static_cast<std::int64_t>(std::numeric_limits<FieldType<Member>>::max());
     f.value = [](const ConfigRecord& r) { return static_cast<std::int64_t>(r.*Member); };
+    f.kind = PanelValueKind::Number;
+    f.width_bits = static_cast<int>(8 * sizeof(FieldType<Member>));
     return f;
 }
 
@@ -59,6 +64,8 @@ template <auto Member>
 constexpr ValueField ShownOnly() {
     ValueField f;
     f.show = [](const ConfigRecord& r) { return std::to_string(static_cast<long long>(r.*Member)); };
+    f.kind = PanelValueKind::ShownOnly;
+    f.width_bits = static_cast<int>(8 * sizeof(FieldType<Member>));
     return f;
 }
 
@@ -67,6 +74,7 @@ constexpr ValueField Text() {
     ValueField f;
     f.show = [](const ConfigRecord& r) { return r.*Member; };
     f.store = [](ConfigRecord& r, std::string_view text) { r.*Member = std::string(text); };
+    f.kind = PanelValueKind::Text;
     return f;
 }
 
@@ -142,6 +150,14 @@ const PanelRow kRows[] = {
     {N::IPAddresses, {"Destination IP Address:", "Source IP Address:"}, {}},
     {N::MACAddresses, {"Destination MAC Address (Hex):", "Source MAC Address (Hex):"}, {}},
 };
+
+// The captions RefreshPanel adds to some pages besides their row's labels.
+constexpr std::string_view kGatewayLabel = "Gateway IP Address:";
+constexpr std::string_view kSubnetLabel = "Subnet Mask IP Address:";
+constexpr std::string_view kUsbFifoNote = "Sysclk must be 24 MHz or lower.";
+constexpr std::string_view kVardexSysclkNote = "SYSCLK default is 98 MHz.";
+constexpr std::string_view kPelmarSysclkNote = "SYSCLK default is 22.1184 MHz.";
+constexpr std::string_view kZintorSysclkNote = "SYSCLK default is 48 MHz.";
 
 const PanelRow* RowOf(OptionNode node) {
     for (const PanelRow& row : kRows) {
@@ -247,6 +263,41 @@ std::string LimitMessage(std::size_t limit) {
 
 }  // namespace
 
+PanelPageFacts PanelFactsOf(OptionNode node) {
+    namespace C = ControlId;
+    PanelPageFacts facts;
+    const auto add = [&](std::string_view caption) {
+        if (!caption.empty()) facts.captions.emplace_back(caption);
+    };
+    if (const PanelRow* row = RowOf(node)) {
+        for (std::string_view label : row->labels) add(label);
+        for (std::size_t n = 0; n < 4; ++n) {
+            const ValueField& f = row->values[n];
+            facts.values[n] = {f.kind, f.width_bits, std::string(row->labels[n]), std::string(f.name), f.low, f.high};
+        }
+    }
+    const SettingsPanel controls;
+    switch (node) {
+    case N::Modara:
+        for (int id : {C::CountryLabel, C::ProtocolLabel, C::UpdateBaudRate}) add(controls.Control(id).text);
+        break;
+    case N::UsbFifoSupport: add(kUsbFifoNote); break;
+    case N::ARP: add(controls.Control(C::ArpAutoUpdate).text); break;
+    case N::SYSCLK:
+        for (std::string_view note : {kVardexSysclkNote, kPelmarSysclkNote, kZintorSysclkNote}) add(note);
+        // The fixed part of the line with the clock as it is now.
+        add("Current SYSCLK is");
+        add(controls.Control(C::ConfigureSysclk).text);
+        break;
+    case N::IPAddresses:
+        add(kGatewayLabel);
+        add(kSubnetLabel);
+        break;
+    default: break;
+    }
+    return facts;
+}
+
 void WizardDialog::RefreshPanel() {
     namespace C = ControlId;
     for (int id : {C::CountryCombo, C::UpdateBaudRate, C::CountryLabel, C::ProtocolLabel, C::ProtocolCombo,
@@ -297,7 +348,7 @@ void WizardDialog::RefreshPanel() {
             break;
         }
         case N::UsbFifoSupport:
-            if (record_.clock.sysclk_hz > kUsbFifoMaxSysclk) panel_.LabelText(1) = "Sysclk must be 24 MHz or lower.";
+            if (record_.clock.sysclk_hz > kUsbFifoMaxSysclk) panel_.LabelText(1) = kUsbFifoNote;
             break;
         case N::ARP: {
             PanelControl& check = panel_.Control(C::ArpAutoUpdate);
@@ -307,9 +358,9 @@ void WizardDialog::RefreshPanel() {
         }
         case N::SMTP: show_address(C::Address2, record_.ip_smtp_addr); break;
         case N::SYSCLK:
-            if (record_.device_bits & DeviceBit::Vardex) panel_.LabelText(1) = "SYSCLK default is 98 MHz.";
-            else if (record_.device_bits & DeviceBit::Pelmar) panel_.LabelText(1) = "SYSCLK default is 22.1184 MHz.";
-            else if (record_.device_bits & DeviceBit::Zintor) panel_.LabelText(1) = "SYSCLK default is 48 MHz.";
+            if (record_.device_bits & DeviceBit::Vardex) panel_.LabelText(1) = kVardexSysclkNote;
+            else if (record_.device_bits & DeviceBit::Pelmar) panel_.LabelText(1) = kPelmarSysclkNote;
+            else if (record_.device_bits & DeviceBit::Zintor) panel_.LabelText(1) = kZintorSysclkNote;
             if (!panel_.LabelText(1).empty()) panel_.LabelText(2) = CurrentSysclkText(record_.clock.sysclk_hz);
             panel_.Control(C::ConfigureSysclk).visible = true;
             break;
@@ -317,8 +368,8 @@ void WizardDialog::RefreshPanel() {
             show_address(C::Address1, record_.ip_dest_addr);
             show_address(C::Address2, record_.ip_src_addr);
             if (ethernet) {
-                panel_.LabelText(3) = "Gateway IP Address:";
-                panel_.LabelText(4) = "Subnet Mask IP Address:";
+                panel_.LabelText(3) = kGatewayLabel;
+                panel_.LabelText(4) = kSubnetLabel;
                 show_address(C::Address3, record_.gateway_ip_addr);
                 show_address(C::Address4, record_.subnet_mask);
                 gateway_flag_ = true;
