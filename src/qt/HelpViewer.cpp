@@ -4,10 +4,12 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 #include "qt/Artwork.h"
+#include "qt/ScreenFit.h"
 
 namespace quillon::qt {
 
@@ -39,20 +41,34 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(browser_, 1);
-    resize(760, 600);
 }
 
-bool HelpViewer::ShowFile(const QString& path) {
+bool HelpViewer::ShowFile(const QString& path, const QString& section) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() == 0) return false;
     file.close();
     home_ = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    browser_->setSource(home_);
+    QUrl url = home_;
+    if (!section.isEmpty()) url.setFragment(section);
+    browser_->setSource(url);
     if (browser_->document()->isEmpty()) return false;
+    if (!section.isEmpty()) browser_->scrollToAnchor(section);
+    if (!isVisible()) PlaceOnScreen();
     show();
     raise();
     activateWindow();
     return true;
+}
+
+void HelpViewer::PlaceOnScreen() {
+    // Over the window it belongs to, as large as it likes to be where the screen allows.
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const QScreen* on = owner ? owner->screen() : screen();
+    const QRect available = on->availableGeometry();
+    const QSize size = QSize(760, 600).boundedTo(QSize(available.width() * 9 / 10, available.height() * 9 / 10));
+    QRect frame(QPoint(0, 0), size);
+    frame.moveCenter(owner ? owner->frameGeometry().center() : available.center());
+    setGeometry(FitInto(frame, available));
 }
 
 }  // namespace quillon::qt

@@ -14,13 +14,16 @@ class HelpViewer : public QWidget {
 public:
     explicit HelpViewer(QWidget* parent = nullptr);
 
-    // Shows `path` and brings the window to the front; false when the file cannot be read or
+    // Shows `path` at its anchor `section` (the top when empty) and brings the window to the
+    // front, on the screen of the window it belongs to; false when the file cannot be read or
     // holds nothing to show.
-    bool ShowFile(const QString& path);
+    bool ShowFile(const QString& path, const QString& section = {});
 
     QTextBrowser* Browser() const { return browser_; }
 
 private:
+    void PlaceOnScreen();
+
     QTextBrowser* browser_;
     QUrl home_;
 };

@@ -1,7 +1,12 @@
 #include "qt/OptionTreeView.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QTreeWidgetItemIterator>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -9,6 +14,7 @@
 
 #include "qt/Artwork.h"
 #include "qt/GuardedCall.h"
+#include "wizard/ToolTips.h"
 
 namespace quillon::qt {
 
@@ -78,9 +84,8 @@ void OptionTreeView::SyncFromModel() {
     for (const NodeInfo& info : OptionNodeTable()) {
         QTreeWidgetItem* item = Item(info.node);
         item->setIcon(0, TreeImageIcon(tree.Image(info.node)));
-        // Why the option is as it is and what choosing it would cost.
-        item->setToolTip(0, QString::fromStdString(TooltipText(wizard_.Explain(info.node))));
-        if (item->childCount() > 0 && item->isExpanded() != tree.IsExpanded(info.node)) {
+        // While filtering, everything shown is unfolded; the model keeps the user's folding.
+        if (!filtering_ && item->childCount() > 0 && item->isExpanded() != tree.IsExpanded(info.node)) {
             item->setExpanded(tree.IsExpanded(info.node));
         }
     }
@@ -98,6 +103,52 @@ void OptionTreeView::SyncFromModel() {
     synced_once_ = true;
     // The view's own slots were blocked with the signals; make sure it repaints.
     viewport()->update();
+}
+
+void OptionTreeView::ApplyFilter(const NodeFilterResult& result, bool filtering) {
+    syncing_ = true;
+    filtering_ = filtering;
+    const QBrush context = palette().brush(QPalette::Disabled, QPalette::Text);
+    for (const NodeInfo& info : OptionNodeTable()) {
+        QTreeWidgetItem* item = Item(info.node);
+        const bool match = std::find(result.matches.begin(), result.matches.end(), info.node) != result.matches.end();
+        item->setHidden(!result.Shown(info.node));
+        if (filtering && !match) {
+            item->setForeground(0, context);
+        } else {
+            item->setData(0, Qt::ForegroundRole, QVariant());
+        }
+        if (item->childCount() > 0) item->setExpanded(filtering || wizard_.Tree().IsExpanded(info.node));
+    }
+    // Hiding rows must not move the model's selection.
+    if (const auto selected = wizard_.Tree().Selected()) {
+        if (currentItem() != Item(*selected)) setCurrentItem(Item(*selected));
+    }
+    syncing_ = false;
+    if (!result.matches.empty()) scrollToItem(Item(result.matches.front()));
+}
+
+int OptionTreeView::ContentHeight() const {
+    int rows = 0;
+    for (QTreeWidgetItemIterator it(const_cast<OptionTreeView*>(this), QTreeWidgetItemIterator::NotHidden); *it; ++it) {
+        bool shown = true;
+        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) shown = shown && p->isExpanded();
+        rows += shown ? 1 : 0;
+    }
+    return rows * std::max(1, sizeHintForRow(0)) + 2 * frameWidth();
+}
+
+bool OptionTreeView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QTreeWidget::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    QTreeWidgetItem* item = itemAt(help->pos());
+    if (!item) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(help->globalPos(), QString::fromStdString(NodeToolTip(wizard_, NodeOf(item))), viewport(),
+                       visualItemRect(item));
+    return true;
 }
 
 QRect OptionTreeView::ImageRect(OptionNode node) const {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "wizard/NodeFilter.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon::qt {
@@ -27,12 +28,21 @@ public:
     // Where the node's image is drawn, in viewport coordinates (empty when the item is not shown).
     QRect ImageRect(OptionNode node) const;
 
+    // Shows only the nodes the filter shows, unfolded, the parents that are not matches
+    // themselves in grey. Without `filtering` the whole tree is back as the model has it.
+    void ApplyFilter(const NodeFilterResult& result, bool filtering);
+    bool Filtering() const { return filtering_; }
+
+    // The height that shows every row now unfolded without scrolling.
+    int ContentHeight() const;
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void Press(QMouseEvent* event);
@@ -44,6 +54,7 @@ private:
     std::optional<OptionNode> synced_selection_;
     bool synced_once_ = false;
     bool syncing_ = false;
+    bool filtering_ = false;
     // The last press went to the base class (a branch arrow), so its release does too.
     bool press_forwarded_ = false;
 };

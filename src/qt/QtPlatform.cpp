@@ -146,9 +146,11 @@ bool QtPlatform::RunSheet(SheetModel& sheet) {
     return dialog.Run();
 }
 
-bool QtPlatform::ShowHelp(const std::string& path) {
+bool QtPlatform::ShowHelp(const std::string& path) { return ShowHelpSection(path, {}); }
+
+bool QtPlatform::ShowHelpSection(const std::string& path, const std::string& section) {
     if (!help_) help_ = new HelpViewer(parent_);
-    return help_->ShowFile(FromStd(path));
+    return help_->ShowFile(FromStd(path), FromStd(section));
 }
 
 void QtPlatform::ShowAbout(const AboutBox& about_box) {

@@ -39,6 +39,7 @@ public:
     std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& initial_folder) override;
     bool RunSheet(SheetModel& sheet) override;
     bool ShowHelp(const std::string& path) override;
+    bool ShowHelpSection(const std::string& path, const std::string& section) override;
     void ShowAbout(const AboutBox& about) override;
 
     // The help window, once help has been shown.

@@ -69,14 +69,14 @@ SettingsPanelView::SettingsPanelView(WizardDialog& wizard, QWidget* parent) : QW
     auto* settings = new QGroupBox(QStringLiteral("Settings"), this);
     settings->setObjectName(QStringLiteral("settingsGroup"));
     BuildSettingsGroup(settings);
-    auto* code_size = new QGroupBox(QStringLiteral("Code Size"), this);
-    code_size->setObjectName(QStringLiteral("codeSizeGroup"));
-    BuildCodeSizeGroup(code_size);
+    code_size_ = new QGroupBox(QStringLiteral("Code Size"), this);
+    code_size_->setObjectName(QStringLiteral("codeSizeGroup"));
+    BuildCodeSizeGroup(code_size_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(settings, 1);
-    layout->addWidget(code_size, 0);
+    layout->addWidget(code_size_, 0);
     focus_serial_ = wizard_.FocusRequest().serial;
     SyncFromModel();
 }
@@ -88,9 +88,13 @@ QWidget* SettingsPanelView::Create(const PanelControl& control) {
     case PanelControlKind::Edit: {
         auto* edit = new QLineEdit(this);
         if (control.read_only) {
+            // Looks like what it is, a value shown, and is not a stop for the keyboard.
             edit->setReadOnly(true);
             edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            edit->setFocusPolicy(Qt::ClickFocus);
+            edit->setFocusPolicy(Qt::NoFocus);
+            QPalette palette = edit->palette();
+            palette.setBrush(QPalette::Base, palette.brush(QPalette::Window));
+            edit->setPalette(palette);
         }
         if (IsValueEdit(id)) {
             connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
@@ -159,7 +163,7 @@ void SettingsPanelView::OnButton(int id) {
 void SettingsPanelView::BuildSettingsGroup(QGroupBox* group) {
     auto* grid = new QGridLayout(group);
     grid->setColumnStretch(0, 1);
-    grid->setVerticalSpacing(4);
+    grid->setVerticalSpacing(3);
     grid->setHorizontalSpacing(8);
     const auto w = [this](int id) { return widgets_.at(id); };
     // Controls that stand side by side share a row widget; a row is hidden while all its
@@ -226,6 +230,13 @@ void SettingsPanelView::BuildSettingsGroup(QGroupBox* group) {
         label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
     }
     static_cast<QLabel*>(w(C::Label5))->setWordWrap(true);
+    // The rows under the values give their room back when their page does not use them, so
+    // that the panel fits a small screen.
+    for (int id : {C::ArpAutoUpdate}) {
+        QSizePolicy policy = w(id)->sizePolicy();
+        policy.setRetainSizeWhenHidden(false);
+        w(id)->setSizePolicy(policy);
+    }
     // Wide enough for the longest caption, a row of MAC bytes and the longest protocol name.
     const int widest = std::max({w(C::Label1)->fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestCaption)),
                                  dest_mac_row->sizeHint().width(), w(C::ProtocolCombo)->sizeHint().width(),
@@ -306,17 +317,21 @@ void SettingsPanelView::TakeFocusRequest() {
 
 void SettingsPanelView::BuildCodeSizeGroup(QGroupBox* group) {
     auto* grid = new QGridLayout(group);
+    const QMargins margins = grid->contentsMargins();
+    grid->setContentsMargins(margins.left(), margins.top() / 2, margins.right(), margins.bottom() / 2);
     const auto w = [this](int id) { return widgets_.at(id); };
     const int number = w(C::UsedSpace)->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16;
     w(C::UsedSpace)->setFixedWidth(number);
     w(C::FreeSpace)->setFixedWidth(number);
+    // One row, so that the box takes little of a small screen's height.
     grid->addWidget(w(C::UsedSpaceLabel), 0, 0);
     grid->addWidget(w(C::UsedSpace), 0, 1);
     grid->addWidget(w(C::UsedKbLabel), 0, 2);
-    grid->addWidget(w(C::FreeSpaceLabel), 1, 0);
-    grid->addWidget(w(C::FreeSpace), 1, 1);
-    grid->addWidget(w(C::FreeKbLabel), 1, 2);
-    grid->setColumnStretch(3, 1);
+    grid->setColumnMinimumWidth(3, 16);
+    grid->addWidget(w(C::FreeSpaceLabel), 0, 4);
+    grid->addWidget(w(C::FreeSpace), 0, 5);
+    grid->addWidget(w(C::FreeKbLabel), 0, 6);
+    grid->setColumnStretch(7, 1);
 }
 
 QWidget* SettingsPanelView::ControlWidget(int id) const {

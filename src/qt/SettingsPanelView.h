@@ -37,6 +37,8 @@ public:
     T* Control(int id) const {
         return qobject_cast<T*>(ControlWidget(id));
     }
+    // The "Code Size" group; the window may place it elsewhere.
+    QGroupBox* CodeSizeGroup() const { return code_size_; }
 
 private:
     QWidget* Create(const PanelControl& control);
@@ -49,6 +51,7 @@ private:
     void TakeFocusRequest();
 
     WizardDialog& wizard_;
+    QGroupBox* code_size_ = nullptr;
     std::map<int, QWidget*> widgets_;
     // Row widgets and the controls in them (the first value with its button, the two rows of
     // MAC bytes); a row is shown while any of its controls is.

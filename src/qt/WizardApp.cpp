@@ -33,7 +33,7 @@ WizardApp::WizardApp(WizardOptions options, std::unique_ptr<QtPlatform> platform
     : platform_(platform ? std::move(platform) : std::make_unique<QtPlatform>()),
       wizard_(std::make_unique<WizardDialog>(*platform_, std::move(options))) {
     Guarded(*platform_, [&] { wizard_->Initialise(); });
-    window_ = std::make_unique<MainWindow>(*wizard_);
+    window_ = std::make_unique<MainWindow>(*wizard_, *platform_);
     platform_->SetParentWidget(window_.get());
 }
 
@@ -43,13 +43,7 @@ WizardApp::~WizardApp() {
     wizard_.reset();
 }
 
-void WizardApp::OpenAtStart(const std::string& path) {
-    platform_->PreAnswerOpenDialog(path);
-    Guarded(*platform_, [&] { wizard_->OnFileOpen(); });
-    // Whatever Open did, the answer is not left waiting for a later dialog.
-    platform_->ForgetPreAnsweredOpen();
-    window_->SyncFromModel();
-}
+void WizardApp::OpenAtStart(const std::string& path) { window_->OpenFile(QString::fromStdString(path)); }
 
 namespace {
 

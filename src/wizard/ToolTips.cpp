@@ -4,6 +4,7 @@
 
 #include "config/Parameters.h"
 #include "config/Validation.h"
+#include "wizard/Explain.h"
 #include "wizard/PanelFacts.h"
 #include "wizard/WizardDialog.h"
 
@@ -57,7 +58,7 @@ std::string NumberTip(const PanelValueFacts& value, const std::string& typed) {
     const int bits = value.width_bits > 16 ? 16 : value.width_bits;
     const unsigned long max = (1ul << bits) - 1;
     const unsigned long example = bits == 8 ? 300 : 70000;
-    std::string tip = "A whole number from 0 to " + std::to_string(max) + ". The field has " + std::to_string(bits) +
+    std::string tip = "A whole number from 0 to " + std::to_string(max) + ".\nThe field has " + std::to_string(bits) +
                       " bits: a larger number is cut to them (" + std::to_string(example) + " becomes " +
                       std::to_string(StoredNumber(std::to_string(example), bits)) + ").";
     // The stack's limits are checked when a project is generated.
@@ -100,7 +101,15 @@ std::string ValueTip(const WizardDialog& window, OptionNode node, int n, const P
 std::string NodeToolTip(const WizardDialog& window, OptionNode node) {
     const NodeInfo& info = InfoOf(node);
     std::vector<std::string> lines{std::string(info.text)};
-    if (info.kind == NodeKind::Option) lines.push_back(StateLine(window, node));
+    if (info.kind == NodeKind::Option) {
+        // Why the option is as it is, and what choosing it would cost. A greyed option's reason
+        // says more than the bare state, so it takes the state's place.
+        const NodeExplanation explanation = window.Explain(node);
+        const TreeImage image = window.Tree().Image(node);
+        const bool greyed = image == TreeImage::Unavailable || image == TreeImage::Fixed;
+        if (!greyed || explanation.reason.empty()) lines.push_back(StateLine(window, node));
+        if (std::string why = TooltipText(explanation); !why.empty()) lines.push_back(std::move(why));
+    }
     if (info.kind == NodeKind::Group || info.kind == NodeKind::Category) {
         std::vector<std::string> children;
         for (const NodeInfo& child : OptionNodeTable()) {

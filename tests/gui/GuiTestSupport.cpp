@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -65,7 +66,10 @@ std::optional<std::string> RecordingPlatform::BrowseForFolder(const std::string&
     return answer;
 }
 
-StartedWizard StartWizard() {
+void ForgetKeptState() { QSettings(QStringLiteral("quillon"), QStringLiteral("quillon")).clear(); }
+
+StartedWizard StartWizard(bool keep_state) {
+    if (!keep_state) ForgetKeptState();
     auto platform = std::make_unique<RecordingPlatform>();
     RecordingPlatform* raw = platform.get();
     auto app = std::make_unique<WizardApp>(WizardOptionsFor(QStringLiteral(QUILLON_BIN_DIR)), std::move(platform));

@@ -54,8 +54,12 @@ struct StartedWizard {
     std::unique_ptr<WizardApp> app;
 };
 
-// A wizard on the build tree's store and help, its window shown and exposed.
-StartedWizard StartWizard();
+// A wizard on the build tree's store and help, its window shown and exposed. Unless
+// `keep_state`, it starts as on a first run: no size, splitter or recent files kept.
+StartedWizard StartWizard(bool keep_state = false);
+
+// Forgets what the window keeps between runs.
+void ForgetKeptState();
 
 // A left click on the node's image (the option click) or on its text (a selection only).
 void PressImage(OptionTreeView* tree, OptionNode node);

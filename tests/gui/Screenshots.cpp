@@ -8,9 +8,14 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHelpEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <cstdio>
 
@@ -18,6 +23,7 @@
 #include "qt/AboutDialog.h"
 #include "wizard/StoreBinding.h"
 #include "qt/AddressEdit.h"
+#include "qt/HelpViewer.h"
 #include "qt/MainWindow.h"
 #include "qt/OptionTreeView.h"
 #include "qt/SettingsPanelView.h"
@@ -62,6 +68,7 @@ void CheckLayout(QWidget* root, const QString& scene) {
     for (QWidget* w : root->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(root) || !IsControl(w)) continue;
         if (qobject_cast<AddressEdit*>(w->parentWidget())) continue;
+        if (qobject_cast<QLineEdit*>(w->parentWidget())) continue;  // a line edit's own clear button
         if (qobject_cast<QAbstractButton*>(w) && qobject_cast<QTabWidget*>(w->parentWidget())) continue;
         if (w->parentWidget() && w->parentWidget()->inherits("QTabBar")) continue;
         controls << w;
@@ -109,6 +116,38 @@ void CheckLayout(QWidget* root, const QString& scene) {
             Fail(QStringLiteral("%1: the text of %2 is cut off: %3").arg(scene, label->objectName(), label->text()));
         }
     }
+}
+
+// The window with the tooltip `widget` shows at `pos`: the tooltip is a window of its own, so
+// both are painted into one picture where they stand on the screen.
+void ToolTipScene(QWidget* window, QWidget* widget, QPoint pos, const QString& name) {
+    QHelpEvent event(QEvent::ToolTip, pos, widget->mapToGlobal(pos));
+    QApplication::sendEvent(widget, &event);
+    QApplication::processEvents();
+    QWidget* tip = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->inherits("QTipLabel") && top->isVisible()) tip = top;
+    }
+    if (!tip) {
+        Fail(name + QStringLiteral(": no tooltip"));
+        return;
+    }
+    const QRect area = window->frameGeometry().united(tip->frameGeometry());
+    const qreal ratio = window->devicePixelRatioF();
+    QPixmap shot(area.size() * ratio);
+    shot.setDevicePixelRatio(ratio);
+    shot.fill(Qt::transparent);
+    QPainter painter(&shot);
+    painter.drawPixmap(window->frameGeometry().topLeft() - area.topLeft(), window->grab());
+    painter.drawPixmap(tip->frameGeometry().topLeft() - area.topLeft(), tip->grab());
+    painter.end();
+    if (!window->screen()->availableGeometry().contains(tip->frameGeometry())) {
+        Fail(name + QStringLiteral(": the tooltip leaves the screen"));
+    }
+    const QString path = g_folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (!shot.save(path, "PNG")) Fail(QStringLiteral("cannot write %1").arg(path));
+    std::printf("%s\n", qPrintable(path));
+    QToolTip::hideText();
 }
 
 void MainScene(StartedWizard& w, OptionNode select, const QString& name) {
@@ -164,8 +203,53 @@ int main(int argc, char** argv) {
 
     {
         auto w = StartWizard();
-        CheckLayout(&w.app->Window(), QStringLiteral("main-default"));
-        Save(&w.app->Window(), QStringLiteral("main-default"));
+        MainWindow& window = w.app->Window();
+        CheckLayout(&window, QStringLiteral("main-default"));
+        Save(&window, QStringLiteral("main-default"));
+        // Finding a setting by a word of its caption.
+        QTest::keyClicks(window.Filter(), QStringLiteral("window"));
+        QTest::keyClick(window.Filter(), Qt::Key_Return);
+        CheckLayout(&window, QStringLiteral("main-filter"));
+        Save(&window, QStringLiteral("main-filter"));
+        window.Filter()->clear();
+        // Tooltips of a node and of a field.
+        OptionTreeView* tree = window.Tree();
+        tree->scrollToItem(tree->Item(OptionNode::DHCP));
+        ToolTipScene(&window, tree->viewport(), tree->visualItemRect(tree->Item(OptionNode::DHCP)).center(),
+                     QStringLiteral("main-tooltip-node"));
+        PressText(tree, OptionNode::Sockets);
+        QWidget* timeout = window.Panel()->ControlWidget(ControlId::Value4);
+        ToolTipScene(&window, timeout, timeout->rect().center(), QStringLiteral("main-tooltip-field"));
+        // A settings file deep down: the status bar shortens its path and keeps every field.
+        QTemporaryDir dir;
+        const QString deep = dir.path() + QStringLiteral("/customers/a-customer-with-a-long-name/firmware/release-2");
+        QDir().mkpath(deep);
+        PressImage(tree, OptionNode::UDP);
+        w.platform->files = {(deep + QStringLiteral("/gateway-board.wp")).toStdString()};
+        w.platform->folders = {deep.toStdString()};
+        window.MenuAction(MenuCommand::SaveAs)->trigger();
+        window.MenuAction(MenuCommand::SelectProjectDirectory)->trigger();
+        PressImage(tree, OptionNode::TCP);
+        CheckLayout(&window, QStringLiteral("main-long-path"));
+        Save(&window, QStringLiteral("main-long-path"));
+        // F1: the help at the selected node, on the screen.
+        QTest::keyClick(&window, Qt::Key_F1);
+        if (HelpViewer* help = w.platform->Help()) {
+            if (!QTest::qWaitForWindowExposed(help)) Fail(QStringLiteral("the help is not shown"));
+            if (!window.screen()->availableGeometry().contains(help->frameGeometry())) Fail(QStringLiteral("the help leaves the screen"));
+            Save(help, QStringLiteral("help-at-the-selection"));
+            help->close();
+        } else {
+            Fail(QStringLiteral("F1 showed no help"));
+        }
+        // The whole screen: the panel takes the room.
+        window.setGeometry(window.screen()->availableGeometry());
+        PressText(tree, OptionNode::FTP);
+        CheckLayout(&window, QStringLiteral("main-whole-screen"));
+        Save(&window, QStringLiteral("main-whole-screen"));
+    }
+    {
+        auto w = StartWizard();
         MainScene(w, OptionNode::IPAddresses, QStringLiteral("main-ip-addresses"));
         MainScene(w, OptionNode::ARP, QStringLiteral("main-arp"));
         MainScene(w, OptionNode::FTP, QStringLiteral("main-ftp"));

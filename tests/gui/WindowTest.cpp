@@ -20,6 +20,7 @@
 #include "wizard/StoreBinding.h"
 #include "qt/AddressEdit.h"
 #include "qt/Artwork.h"
+#include "qt/ElidedLabel.h"
 #include "qt/HelpViewer.h"
 #include "qt/MainWindow.h"
 #include "qt/OptionTreeView.h"
@@ -65,24 +66,25 @@ private slots:
 void WindowTest::windowHasItsMenusAndShortcuts() {
     auto w = StartWizard();
     MainWindow& window = w.app->Window();
-    QCOMPARE(window.windowTitle(), QStringLiteral("Quillon"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Untitled[*] - Quillon"));
     const QList<QAction*> menus = window.menuBar()->actions();
     QCOMPARE(menus.size(), 2);
     QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
     QCOMPARE(menus[1]->text(), QStringLiteral("&Help"));
     QStringList file;
     for (QAction* a : menus[0]->menu()->actions()) file << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(file, (QStringList{"&New (Reset Options)", "&Open...", "&Save", "Save &As...", "-",
-                                "Select Project Directory...", "&Generate Project...", "-", "E&xit"}));
+    QCOMPARE(file, (QStringList{"&New (Reset Options)", "&Open...", "Open &Recent", "&Save", "Save &As...",
+                                "&Export Script...", "-", "Select Project Directory...", "&Generate Project...", "-",
+                                "E&xit"}));
     QStringList help;
     for (QAction* a : menus[1]->menu()->actions()) help << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(help, (QStringList{"&Help...", "-", "&About..."}));
+    QCOMPARE(help, (QStringList{"&Help...", "Help on the &Selection", "-", "&About..."}));
     QCOMPARE(window.MenuAction(MenuCommand::New)->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     QCOMPARE(window.MenuAction(MenuCommand::Open)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     QCOMPARE(window.MenuAction(MenuCommand::Save)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
     QCOMPARE(window.MenuAction(MenuCommand::SaveAs)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     QCOMPARE(window.MenuAction(MenuCommand::GenerateProject)->shortcut(), QKeySequence(QStringLiteral("Ctrl+G")));
-    QCOMPARE(window.MenuAction(MenuCommand::Help)->shortcut(), QKeySequence(QStringLiteral("F1")));
+    QCOMPARE(window.MenuAction(MenuCommand::ContextHelp)->shortcut(), QKeySequence(QStringLiteral("F1")));
     // The start state of the panel: "Hardware Settings" selected, code size filled in.
     QCOMPARE(w.app->Wizard().Tree().Selected(), OptionNode::HardwareSettings);
     QCOMPARE(window.Tree()->currentItem(), window.Tree()->Item(OptionNode::HardwareSettings));
@@ -428,7 +430,7 @@ void WindowTest::settingsFileNamedAtStartOpens() {
     QVERIFY(w.app->Wizard().Tree().IsChecked(OptionNode::UDP));
     QCOMPARE(w.app->Window().Tree()->Item(OptionNode::UDP)->icon(0).cacheKey(),
              TreeImageIcon(TreeImage::On).cacheKey());
-    QVERIFY(w.app->Window().findChild<QLabel*>(QStringLiteral("settingsFileStatus"))->text().contains(QStringLiteral("start.wp")));
+    QVERIFY(w.app->Window().findChild<ElidedLabel*>(QStringLiteral("settingsFileStatus"))->FullText().contains(QStringLiteral("start.wp")));
     // The answer was for that one dialog only.
     w.app->Window().MenuAction(MenuCommand::Open)->trigger();
     QCOMPARE(w.platform->unexpected, (std::vector<std::string>{"open dialog"}));
@@ -455,12 +457,14 @@ void WindowTest::aboutAndHelp() {
 }
 
 int RunWidgetPartsTests(int argc, char** argv);
+int RunDesktopWindowTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     WindowTest window;
     int failed = QTest::qExec(&window, argc, argv);
     failed += RunWidgetPartsTests(argc, argv);
+    failed += RunDesktopWindowTests(argc, argv);
     return failed;
 }
 

@@ -103,14 +103,18 @@ TEST(RecentFiles, NewestFirstWithoutRepeatsAndAtMostTen) {
 
 TEST_F(WindowAids, ToolTipsGiveRangesUnitsAndState) {
     EXPECT_NE(NodeToolTip(dlg, OptionNode::TCP).find("Off. Click the box"), std::string::npos);
-    EXPECT_NE(NodeToolTip(dlg, OptionNode::IP).find("Always part of the stack"), std::string::npos);
+    // A greyed or fixed option gives its reason in place of the bare state; one not chosen its price.
+    const std::string ip = NodeToolTip(dlg, OptionNode::IP);
+    EXPECT_NE(ip.find("part of every stack library"), std::string::npos) << ip;
+    EXPECT_EQ(ip.find("Always part of the stack"), std::string::npos) << ip;
+    EXPECT_NE(NodeToolTip(dlg, OptionNode::HTTP).find("Choosing it adds"), std::string::npos);
     EXPECT_NE(NodeToolTip(dlg, OptionNode::TransportLayer).find("Holds TCP, UDP."), std::string::npos);
     EXPECT_NE(NodeToolTip(dlg, OptionNode::Sockets).find("Number of sockets; Size of TX buffer (bytes)"),
               std::string::npos);
 
     dlg.OnSelectionChange(OptionNode::Sockets);
     // An 8-bit count, and a 16-bit time-out in ticks shown in seconds as it is now typed.
-    EXPECT_NE(ControlToolTip(dlg, C::Value1).find("from 0 to 255. The field has 8 bits: a larger number is cut to them (300 becomes 44)"),
+    EXPECT_NE(ControlToolTip(dlg, C::Value1).find("from 0 to 255.\nThe field has 8 bits: a larger number is cut to them (300 becomes 44)"),
               std::string::npos);
     // The stack's own limits as the rules in force narrow the field's range.
     EXPECT_NE(ControlToolTip(dlg, C::Value1).find("Generate Project takes 1 to 127 with the present choices."),
