@@ -143,8 +143,10 @@ std::string ControlToolTip(const WizardDialog& window, int control_id) {
     default: break;
     }
     if (!selected) return {};
+    // What became of the value typed last comes first, when there is something to say.
+    const std::string note = control.note.empty() ? std::string() : control.note + "\n\n";
     for (int n = 1; n <= 4; ++n) {
-        if (SettingsPanel::ValueId(n) == control_id) return ValueTip(window, *selected, n, control);
+        if (SettingsPanel::ValueId(n) == control_id) return note + ValueTip(window, *selected, n, control);
     }
     if (control_id >= C::Address1 && control_id <= C::Address4) {
         return "An IPv4 address: four numbers from 0 to 255. A dot or a third digit moves to the next number.";
@@ -152,7 +154,7 @@ std::string ControlToolTip(const WizardDialog& window, int control_id) {
     if (control_id >= C::DestMacFirst && control_id < C::DestMacFirst + 12) {
         const bool dest = control_id < C::SrcMacFirst;
         const int byte = (control_id - (dest ? C::DestMacFirst : C::SrcMacFirst)) + 1;
-        std::string tip = "Byte " + std::to_string(byte) + " of the " + (dest ? "destination" : "source") +
+        std::string tip = note + "Byte " + std::to_string(byte) + " of the " + (dest ? "destination" : "source") +
                           " MAC address: two hexadecimal digits, 00 to FF.";
         if (!control.enabled) tip += "\nIt can be changed only with Ethernet.";
         return tip;

@@ -124,6 +124,9 @@ TEST_F(WindowAids, ToolTipsGiveRangesUnitsAndState) {
     EXPECT_NE(ticks.find("from 0 to 65535"), std::string::npos) << ticks;
     EXPECT_NE(ticks.find("In ticks of 10 ms: 100 ticks are one second; 250 ticks are 2.50 s."), std::string::npos) << ticks;
     EXPECT_NE(ControlToolTip(dlg, C::Value2).find("In bytes."), std::string::npos);
+    // A note on the value typed last leads the tooltip.
+    dlg.OnValueEdited(C::Value1, "300");
+    EXPECT_EQ(ControlToolTip(dlg, C::Value1).rfind(Ctl(C::Value1).note + "\n\n", 0), 0u);
     EXPECT_EQ(ControlToolTip(dlg, C::Label1), "");
     EXPECT_EQ(ControlToolTip(dlg, C::Address1), "");  // not on this page
 
