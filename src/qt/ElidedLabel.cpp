@@ -6,7 +6,7 @@
 
 namespace quillon::qt {
 
-ElidedLabel::ElidedLabel(QWidget* parent) : QFrame(parent) {
+ElidedLabel::ElidedLabel(QWidget* parent, Qt::TextElideMode mode) : QFrame(parent), mode_(mode) {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
@@ -15,6 +15,8 @@ void ElidedLabel::SetText(const QString& prefix, const QString& text) {
     prefix_ = prefix;
     text_ = text;
     setToolTip(FullText());
+    // However little room there is, the prefix and a few characters of the text stay.
+    setMinimumWidth(minimumSizeHint().width());
     updateGeometry();
     update();
 }
@@ -22,7 +24,7 @@ void ElidedLabel::SetText(const QString& prefix, const QString& text) {
 QString ElidedLabel::ShownText() const {
     const QFontMetrics metrics = fontMetrics();
     const int room = contentsRect().width() - metrics.horizontalAdvance(prefix_);
-    return prefix_ + metrics.elidedText(text_, Qt::ElideMiddle, std::max(room, 0));
+    return prefix_ + metrics.elidedText(text_, mode_, std::max(room, 0));
 }
 
 QSize ElidedLabel::sizeHint() const {
@@ -34,7 +36,8 @@ QSize ElidedLabel::sizeHint() const {
 QSize ElidedLabel::minimumSizeHint() const {
     // The prefix and a few characters of the text.
     const QFontMetrics metrics = fontMetrics();
-    return QSize(metrics.horizontalAdvance(prefix_ + QStringLiteral("W…W")), metrics.height()) +
+    const QString some = text_.size() <= 3 ? text_ : QStringLiteral("Www\u2026W");
+    return QSize(metrics.horizontalAdvance(prefix_ + some), metrics.height()) +
            QSize(frameWidth() * 2, frameWidth() * 2);
 }
 

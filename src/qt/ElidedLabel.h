@@ -10,7 +10,8 @@ namespace quillon::qt {
 class ElidedLabel : public QFrame {
     Q_OBJECT
 public:
-    explicit ElidedLabel(QWidget* parent = nullptr);
+    // `mode`: where the text is shortened (a path in the middle, a sentence at its end).
+    explicit ElidedLabel(QWidget* parent = nullptr, Qt::TextElideMode mode = Qt::ElideMiddle);
 
     // `prefix` stays whole ("Settings file: "); `text` is shortened when there is no room.
     void SetText(const QString& prefix, const QString& text);
@@ -25,6 +26,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    Qt::TextElideMode mode_;
     QString prefix_;
     QString text_;
 };

@@ -147,17 +147,26 @@ MainWindow::MainWindow(WizardDialog& wizard, QtPlatform& platform, QWidget* pare
     folder_label_->setObjectName(QStringLiteral("projectFolderStatus"));
     file_label_ = new ElidedLabel(this);
     file_label_->setObjectName(QStringLiteral("settingsFileStatus"));
+    // What the library store warns of (sample libraries), beside the state of the file.
+    notice_label_ = new ElidedLabel(this, Qt::ElideRight);
+    notice_label_->setObjectName(QStringLiteral("storeNoticeStatus"));
+    QStringList notices;
+    for (const std::string& notice : StoreNotices(wizard_.Store())) notices << FromStd(notice);
+    notice_label_->SetText({}, notices.join(QStringLiteral("; ")));
+    notice_label_->setVisible(!notices.isEmpty());
     modified_label_ = new QLabel(this);
     modified_label_->setObjectName(QStringLiteral("modifiedStatus"));
     // Always the room for the word, so that nothing moves when it comes and goes.
     modified_label_->setMinimumWidth(modified_label_->fontMetrics().horizontalAdvance(QStringLiteral("Modified")) + 8);
-    // Why the selected option is as it is (or why a click on it changed nothing).
-    // One line: a long reason is shortened and whole in its tooltip, so the bar keeps its height.
-    reason_label_ = new ElidedLabel(this);
+    // Why the selected option is as it is (or why a click on it changed nothing), in the room
+    // of the folder and the file while it is shown. One line: a long reason is shortened at its
+    // end and whole in its tooltip, so the bar keeps its height.
+    reason_label_ = new ElidedLabel(this, Qt::ElideRight);
     reason_label_->setObjectName(QStringLiteral("reasonStatus"));
-    statusBar()->addWidget(reason_label_, 2);
-    statusBar()->addWidget(folder_label_, 1);
-    statusBar()->addWidget(file_label_, 1);
+    statusBar()->addWidget(reason_label_, 4);
+    statusBar()->addWidget(folder_label_, 2);
+    statusBar()->addWidget(file_label_, 2);
+    statusBar()->addWidget(notice_label_, 1);
     statusBar()->addPermanentWidget(modified_label_);
 
     // Tooltips are made when asked for, so that they tell what the field holds now.

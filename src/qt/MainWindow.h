@@ -77,6 +77,7 @@ private:
     QMenu* recent_menu_ = nullptr;
     ElidedLabel* folder_label_;
     ElidedLabel* file_label_;
+    ElidedLabel* notice_label_;
     QLabel* modified_label_;
     ElidedLabel* reason_label_;
     RecentFiles recent_;

@@ -190,6 +190,11 @@ void DesktopWindowTest::titleAndStatusBarFollowAtOnce() {
     QVERIFY(window.isWindowModified());
     QCOMPARE(modified->text(), QStringLiteral("Modified"));
     QVERIFY(window.statusBar()->rect().contains(RectIn(modified, window.statusBar())));
+    // The build's own store holds sample libraries, and the status bar says so.
+    auto* notice = window.findChild<ElidedLabel*>(QStringLiteral("storeNoticeStatus"));
+    QVERIFY(notice->isVisible());
+    QCOMPARE(notice->FullText().toStdString(), std::string(kSampleLibrariesNotice));
+    QVERIFY(window.statusBar()->rect().contains(RectIn(notice, window.statusBar())));
 
     // New asks about the unsaved change, then goes back to an untitled configuration.
     w.platform->choices = {Answer::No};
