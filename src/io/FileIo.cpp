@@ -1,30 +1,50 @@
 #include "io/FileIo.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace quillon {
 
 namespace {
 
 WriteFaults g_faults;
+bool g_faults_set = false;
+std::size_t g_faulted_writes = 0;
 
 bool FaultApplies(const std::string& path) {
-    return g_faults.path_contains.empty() || path.find(g_faults.path_contains) != std::string::npos;
+    return g_faults_set &&
+           (g_faults.path_contains.empty() || path.find(g_faults.path_contains) != std::string::npos);
 }
 
 FileError ErrorFor(const std::string& path, int err) { return {path, std::strerror(err)}; }
 
+// Where the injected fault cuts this write, if it strikes it.
+std::optional<std::size_t> FaultCut(const std::string& path, std::size_t size) {
+    if (!FaultApplies(path)) return std::nullopt;
+    const std::size_t index = g_faulted_writes++;
+    if (g_faults.only_write) {
+        if (*g_faults.only_write != index) return std::nullopt;
+        return g_faults.fail_after_bytes ? std::min(*g_faults.fail_after_bytes, size) : size / 2;
+    }
+    if (g_faults.fail_after_bytes && *g_faults.fail_after_bytes < size) return g_faults.fail_after_bytes;
+    return std::nullopt;
+}
+
 // Writes all bytes to an open descriptor; the injected fault cuts the write short.
 std::optional<FileError> WriteAll(int fd, const std::string& path, std::span<const std::uint8_t> bytes) {
     std::size_t limit = bytes.size();
-    const bool inject = g_faults.fail_after_bytes && FaultApplies(path) && *g_faults.fail_after_bytes < limit;
-    if (inject) limit = *g_faults.fail_after_bytes;
+    const std::optional<std::size_t> cut = FaultCut(path, limit);
+    const bool inject = cut.has_value();
+    if (inject) limit = *cut;
     std::size_t done = 0;
     while (done < limit) {
         const ssize_t n = ::write(fd, bytes.data() + done, limit - done);
@@ -34,9 +54,22 @@ std::optional<FileError> WriteAll(int fd, const std::string& path, std::span<con
         }
         done += static_cast<std::size_t>(n);
     }
-    if (inject) return FileError{path, std::strerror(ENOSPC)};
+    if (inject) {
+        switch (g_faults.kind) {
+        case WriteFaultKind::NoSpace: return FileError{path, std::strerror(ENOSPC)};
+        case WriteFaultKind::IoError: return FileError{path, std::strerror(EIO)};
+        case WriteFaultKind::Kill:
+            // As a crash or a power cut would: the bytes so far stay where they are.
+            ::kill(::getpid(), SIGKILL);
+            break;
+        }
+        return FileError{path, std::strerror(EIO)};
+    }
     return std::nullopt;
 }
+
+constexpr std::string_view kTempMarker = ".tmp-";
+constexpr std::size_t kTempRandomLength = 6;  // the XXXXXX of mkstemp
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -59,8 +92,9 @@ std::optional<FileError> WriteFileText(const std::string& path, std::string_view
     return WriteFileBytes(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
-std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::string temp = path + ".tmp-XXXXXX";
+std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                                               Durability durability) {
+    std::string temp = path + std::string(kTempMarker) + std::string(kTempRandomLength, 'X');
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return FileError{path, std::strerror(errno)};
     // mkstemp creates 0600; give the new file the usual permissions of a user's document.
@@ -68,8 +102,9 @@ std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::spa
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
 
+    const bool flushed = durability == Durability::Flushed;
     auto error = WriteAll(fd, path, bytes);
-    if (!error && ::fsync(fd) != 0) error = ErrorFor(path, errno);
+    if (!error && flushed && ::fsync(fd) != 0) error = ErrorFor(path, errno);
     if (::close(fd) != 0 && !error) error = ErrorFor(path, errno);
     if (!error) {
         if (g_faults.fail_rename && FaultApplies(path)) {
@@ -82,6 +117,7 @@ std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::spa
         ::unlink(temp.c_str());
         return error;
     }
+    if (!flushed) return std::nullopt;
     // Make the rename itself durable.
     const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
@@ -99,6 +135,17 @@ std::optional<FileError> RenameOver(const std::string& from, const std::string& 
     if (g_faults.fail_rename && FaultApplies(path)) return FileError{path, std::strerror(EIO)};
     if (::rename(from.c_str(), path.c_str()) != 0) return ErrorFor(path, errno);
     return std::nullopt;
+}
+
+bool IsReplacementTempName(std::string_view name, std::string_view target_name) {
+    if (name.size() != target_name.size() + kTempMarker.size() + kTempRandomLength) return false;
+    if (!name.starts_with(target_name) || name.substr(target_name.size(), kTempMarker.size()) != kTempMarker)
+        return false;
+    for (const char c : name.substr(target_name.size() + kTempMarker.size())) {
+        const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!alnum) return false;
+    }
+    return true;
 }
 
 std::optional<FileError> ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::size_t max_size) {
@@ -157,7 +204,56 @@ std::optional<FileError> CreateFolder(const std::string& path, bool* existed) {
     return ErrorFor(path, err);
 }
 
-void SetWriteFaults(const WriteFaults& faults) { g_faults = faults; }
-void ClearWriteFaults() { g_faults = {}; }
+FolderLock::~FolderLock() { Release(); }
+
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
+    if (this != &other) {
+        Release();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void FolderLock::Release() {
+    if (fd_ >= 0) ::close(fd_);  // closing the descriptor drops the lock
+    fd_ = -1;
+}
+
+std::optional<FileError> FolderLock::Acquire(const std::string& path, bool exclusive, std::chrono::milliseconds wait,
+                                             bool* busy) {
+    Release();
+    if (busy) *busy = false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return ErrorFor(path, errno == ELOOP ? ENOTDIR : errno);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {
+            fd_ = fd;
+            return std::nullopt;
+        }
+        const int err = errno;
+        if (err == EINTR) continue;
+        if (err != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd);
+            if (err == EWOULDBLOCK && busy) *busy = true;
+            return ErrorFor(path, err);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void SetWriteFaults(const WriteFaults& faults) {
+    g_faults = faults;
+    g_faults_set = true;
+    g_faulted_writes = 0;
+}
+
+void ClearWriteFaults() {
+    g_faults = {};
+    g_faults_set = false;
+}
+
+std::size_t FaultedWriteCount() { return g_faulted_writes; }
 
 }  // namespace quillon

@@ -1,0 +1,50 @@
+// What Quillon last wrote into a project folder, kept in the folder's ".quillon/record", so that
+// the next generation can tell the user's edits from its own output. For every text file the
+// record holds its whole content (the base of a three-way merge); for a binary file (a library,
+// the converter program) its size and content id, enough to tell whether the user changed it.
+//
+// The file is plain enough to read: a first line "quillon-record 1", then per file a line
+// "text SIZE ID PATH" followed by SIZE bytes of content and a line feed, or a line
+// "binary SIZE ID PATH". PATH is relative to the project folder, with "/"; ID is ContentId.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "generator/TextMerge.h"
+
+namespace quillon {
+
+inline constexpr const char* kRecordFolder = ".quillon";
+inline constexpr const char* kRecordFileName = "record";
+
+enum class FileKind { Text, Binary };
+
+struct RecordEntry {
+    FileKind kind = FileKind::Text;
+    std::uint64_t size = 0;
+    std::string id;               // ContentId of the content
+    std::optional<Bytes> content;  // text files only
+
+    friend bool operator==(const RecordEntry&, const RecordEntry&) = default;
+};
+
+// The entries by path, in path order.
+using ProjectRecord = std::map<std::string, RecordEntry>;
+
+// The entry for `bytes` as written now.
+RecordEntry EntryFor(FileKind kind, ByteView bytes);
+
+// Reads a record. Whatever cannot be read (a damaged line, a text whose content does not
+// match its id, a path that leaves the folder) is left out: that file then counts as having no
+// base, which is the careful side. Never fails.
+ProjectRecord ParseProjectRecord(ByteView bytes);
+
+Bytes SerializeProjectRecord(const ProjectRecord& record);
+
+// True for a relative path that stays inside the folder: no empty, "." or ".." part, no
+// leading "/", no line break or zero byte.
+bool IsPlainRelativePath(std::string_view path);
+
+}  // namespace quillon

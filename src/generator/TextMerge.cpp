@@ -1,0 +1,85 @@
+#include "generator/TextMerge.h"
+
+#include <git2.h>
+
+#include <algorithm>
+#include <mutex>
+
+namespace quillon {
+
+namespace {
+
+// The library keeps global state (its allocator, thread-local errors): set it up once for the
+// whole program and leave it up.
+void InitialiseLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { git_libgit2_init(); });
+}
+
+// The library reads through the pointer even for an empty text; give it a valid address.
+const char* Pointer(ByteView bytes) {
+    static const char kEmpty = 0;
+    return bytes.empty() ? &kEmpty : reinterpret_cast<const char*>(bytes.data());
+}
+
+git_merge_file_input Input(ByteView bytes) {
+    git_merge_file_input input = GIT_MERGE_FILE_INPUT_INIT;
+    input.ptr = Pointer(bytes);
+    input.size = bytes.size();
+    return input;
+}
+
+}  // namespace
+
+bool LooksBinary(ByteView bytes) { return std::find(bytes.begin(), bytes.end(), 0) != bytes.end(); }
+
+std::optional<TextMergeResult> MergeTexts(ByteView base, ByteView ours, ByteView theirs, const MergeLabels& labels) {
+    if (LooksBinary(base) || LooksBinary(ours) || LooksBinary(theirs)) return std::nullopt;
+    InitialiseLibrary();
+    const git_merge_file_input in_base = Input(base);
+    const git_merge_file_input in_ours = Input(ours);
+    const git_merge_file_input in_theirs = Input(theirs);
+    git_merge_file_options options = GIT_MERGE_FILE_OPTIONS_INIT;
+    options.ancestor_label = labels.base.c_str();
+    options.our_label = labels.ours.c_str();
+    options.their_label = labels.theirs.c_str();
+    options.flags = GIT_MERGE_FILE_STYLE_DIFF3;
+    git_merge_file_result result{};
+    if (git_merge_file(&result, &in_base, &in_ours, &in_theirs, &options) != 0) return std::nullopt;
+    TextMergeResult merged;
+    merged.clean = result.automergeable != 0;
+    if (result.ptr) merged.text.assign(result.ptr, result.ptr + result.len);
+    git_merge_file_result_free(&result);
+    return merged;
+}
+
+std::string UnifiedDiff(const std::optional<ByteView>& before, const std::optional<ByteView>& after,
+                        std::string_view path) {
+    if (before && after && std::equal(before->begin(), before->end(), after->begin(), after->end())) return {};
+    if (!before && !after) return {};
+    InitialiseLibrary();
+    const std::string name(path);
+    git_diff_options options = GIT_DIFF_OPTIONS_INIT;
+    git_patch* patch = nullptr;
+    const int status = git_patch_from_buffers(
+        &patch, before ? Pointer(*before) : nullptr, before ? before->size() : 0, before ? name.c_str() : nullptr,
+        after ? Pointer(*after) : nullptr, after ? after->size() : 0, after ? name.c_str() : nullptr, &options);
+    if (status != 0 || !patch) return {};
+    git_buf buffer = GIT_BUF_INIT;
+    std::string text;
+    if (git_patch_to_buf(&buffer, patch) == 0 && buffer.ptr) text.assign(buffer.ptr, buffer.size);
+    git_buf_dispose(&buffer);
+    git_patch_free(patch);
+    return text;
+}
+
+std::string ContentId(ByteView bytes) {
+    InitialiseLibrary();
+    git_oid id;
+    if (git_odb_hash(&id, Pointer(bytes), bytes.size(), GIT_OBJECT_BLOB) != 0) return {};
+    char hex[GIT_OID_HEXSZ + 1] = {};
+    git_oid_tostr(hex, sizeof hex, &id);
+    return hex;
+}
+
+}  // namespace quillon
