@@ -32,12 +32,19 @@ std::vector<int> AnsweringPlatform::UnusedAnswerLines() const {
 void AnsweringPlatform::ShowMessage(const Message& message) {
     messages_.push_back(message);
     if (style_ == EventStyle::Script) {
+        // A script's output stays one line an event: what a generation did with each file is
+        // the business of quillon-cli generate.
         out_ << "message: " << OneLine(message.text) << '\n';
-    } else if (message.icon == MessageIcon::Exclamation || message.icon == MessageIcon::Error) {
-        // A refusal or an error of the window is a diagnostic, not the command's result.
-        err_ << message.text << '\n';
     } else {
-        out_ << message.text << '\n';
+        // What a generation did with each file is the command's result, whatever the closing
+        // message says; a refusal or an error of the window is a diagnostic.
+        for (const std::string& line : message.file_outcomes) out_ << line << '\n';
+        if (message.icon == MessageIcon::Exclamation || message.icon == MessageIcon::Error) {
+            out_.flush();
+            err_ << message.text << '\n';
+        } else {
+            out_ << message.text << '\n';
+        }
     }
     // The details (for example the files a generation could not write, with the reasons)
     // belong to the diagnostics, not to the event lines.

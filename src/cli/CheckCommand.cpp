@@ -33,10 +33,14 @@ nlohmann::ordered_json FindingsJson(const std::vector<Finding>& findings, const 
 int CommandCheck(CommandContext& c) {
     const auto a = ReadArguments(c, false);
     if (!a) return kExitUsage;
+    // Messages of the window (a file it cannot read) go to the error stream, so that the
+    // output stays the findings alone.
+    AnsweringPlatform platform(c.err, c.err, EventStyle::Plain);
+    WizardDialog window(platform, c.options);
+    window.Initialise();
     const std::optional<std::string> file = a->files.empty() ? std::nullopt : std::optional(a->files.front());
-    SettingsWindow settings(c);
-    if (!settings.Load(file)) return kExitFailed;
-    const std::vector<Finding> findings = settings.window().Findings();
+    if (file && !LoadSettings(window, platform, *file, c)) return kExitFailed;
+    const std::vector<Finding> findings = window.Findings();
     if (c.json) {
         c.out << JsonText(FindingsJson(findings, file));
     } else {

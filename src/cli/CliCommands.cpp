@@ -19,13 +19,22 @@ namespace {
 
 const std::vector<CommandSpec>& CommandTable() {
     static const std::vector<CommandSpec> table = {
-        {"generate", "generate [SETTINGS.wp] --out DIR [--strict]",
+        {"generate", "generate [SETTINGS.wp] --out DIR [--dry-run | --check | --diff] [--strict]",
          "Load the settings file as File > Open does (or start from the defaults), then run\n"
-         "Generate Project into DIR, which is created when missing. The closing message goes to\n"
-         "stdout; refusals, failures and the files that could not be written to stderr. Nothing\n"
-         "is created when the settings file cannot be loaded. Exit status 0 when the project was\n"
-         "generated with its libraries, 1 when generation failed, was refused or the libraries\n"
-         "are missing, 2 when a dialog would need an answer.",
+         "Generate Project into DIR, which is created when missing. One line a file,\n"
+         "OUTCOME: PATH, then the closing message go to stdout; refusals, failures and the files\n"
+         "that could not be written to stderr. OUTCOME is created, updated, unchanged, merged\n"
+         "(your edits and the new text), conflict (your file left as it is, the merge with\n"
+         "conflict markers beside it as PATH.merge), kept (your binary file left, the new one\n"
+         "beside it as PATH.new) or replaced (no record of an earlier generation: your file\n"
+         "copied to PATH.orig first).\n"
+         "  --dry-run  decide and print every outcome, write nothing\n"
+         "  --check    the same, and exit 3 when a file would be created, updated, merged,\n"
+         "             replaced or in conflict: DIR is not what this configuration generates\n"
+         "  --diff     print a unified diff of every change generation would make, write nothing\n"
+         "Exit status 0 when the project was generated (or, with --check, is up to date), 1 when\n"
+         "generation failed or was refused, 2 for a bad command line or a dialog that would need\n"
+         "an answer, 3 when --check found drift, 4 when it was generated with conflicts.",
          CommandGenerate, kTakesStrict},
         {"show", "show [SETTINGS.wp] [--json] [--strict]",
          "Print the record (one field=value per line), the library number and name and the\n"

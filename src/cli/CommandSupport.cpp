@@ -123,13 +123,4 @@ bool LoadSettings(WizardDialog& window, AnsweringPlatform& platform, const std::
     return true;
 }
 
-SettingsWindow::SettingsWindow(const CommandContext& context)
-    : context_(context), platform_(context.err, context.err, EventStyle::Plain), window_(platform_, context.options) {
-    window_.Initialise();
-}
-
-bool SettingsWindow::Load(const std::optional<std::string>& path) {
-    return !path || LoadSettings(window_, platform_, *path, context_);
-}
-
 }  // namespace quillon::cli

@@ -32,25 +32,6 @@ std::optional<Arguments> ReadArguments(const CommandContext& context, bool out_a
 bool LoadSettings(WizardDialog& window, AnsweringPlatform& platform, const std::string& path,
                   const CommandContext& context);
 
-// The window of a command that only reads settings (show, check, diff, explain): the defaults,
-// or a settings file loaded as LoadSettings does. Its messages (a file it cannot read) go to the
-// error stream, so that the output stays the command's results alone.
-class SettingsWindow {
-public:
-    explicit SettingsWindow(const CommandContext& context);
-    SettingsWindow(const SettingsWindow&) = delete;
-    SettingsWindow& operator=(const SettingsWindow&) = delete;
-
-    // As LoadSettings; nothing to load leaves the defaults. False when the file was not loaded.
-    bool Load(const std::optional<std::string>& path);
-    const WizardDialog& window() const { return window_; }
-
-private:
-    const CommandContext& context_;
-    AnsweringPlatform platform_;
-    WizardDialog window_;
-};
-
 // Text from a file as it can be shown in a message: in double quotes, control characters and
 // bytes that are not UTF-8 as \xNN, and cut after `limit` bytes with the full length noted.
 std::string ShownText(std::string_view text, std::size_t limit = 60);

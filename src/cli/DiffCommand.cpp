@@ -59,9 +59,11 @@ int CommandDiff(CommandContext& c) {
     // Each file in a window of its own, loaded as File > Open loads it.
     ConfigurationSummary summaries[2];
     for (int i = 0; i < 2; ++i) {
-        SettingsWindow settings(c);
-        if (!settings.Load(a->files[i])) return kExitFailed;
-        summaries[i] = Summarize(settings.window());
+        AnsweringPlatform platform(c.err, c.err, EventStyle::Plain);
+        WizardDialog window(platform, c.options);
+        window.Initialise();
+        if (!LoadSettings(window, platform, a->files[i], c)) return kExitFailed;
+        summaries[i] = Summarize(window);
     }
     const std::vector<Difference> differences = Compare(summaries[0], summaries[1]);
     if (c.json) {

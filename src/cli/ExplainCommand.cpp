@@ -20,9 +20,12 @@ int CommandExplain(CommandContext& c) {
               << "\"USB FIFO Support\"\n";
         return kExitUsage;
     }
-    SettingsWindow settings(c);
-    if (a->files.size() == 2 && !settings.Load(a->files[1])) return kExitFailed;
-    WriteExplanation(settings.window().Explain(*node), c.out);
+    // Messages of the window (a file it cannot read) go to the error stream.
+    AnsweringPlatform platform(c.err, c.err, EventStyle::Plain);
+    WizardDialog window(platform, c.options);
+    window.Initialise();
+    if (a->files.size() == 2 && !LoadSettings(window, platform, a->files[1], c)) return kExitFailed;
+    WriteExplanation(window.Explain(*node), c.out);
     return kExitOk;
 }
 

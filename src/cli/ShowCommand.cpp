@@ -8,10 +8,14 @@ namespace quillon::cli {
 int CommandShow(CommandContext& c) {
     const auto a = ReadArguments(c, false);
     if (!a) return kExitUsage;
+    // Messages of the window (a file it cannot read) go to the error stream, so that the
+    // output stays the record alone.
+    AnsweringPlatform platform(c.err, c.err, EventStyle::Plain);
+    WizardDialog window(platform, c.options);
+    window.Initialise();
     const std::optional<std::string> file = a->files.empty() ? std::nullopt : std::optional(a->files.front());
-    SettingsWindow settings(c);
-    if (!settings.Load(file)) return kExitFailed;
-    const ConfigurationSummary summary = Summarize(settings.window());
+    if (file && !LoadSettings(window, platform, *file, c)) return kExitFailed;
+    const ConfigurationSummary summary = Summarize(window);
     if (c.json) {
         c.out << JsonText(SummaryJson(summary, file));
         return kExitOk;

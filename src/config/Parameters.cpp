@@ -1,6 +1,7 @@
 #include "config/Parameters.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace quillon {
 
@@ -32,18 +33,22 @@ std::string HexList(std::span<const std::uint8_t> bytes) {
     return out + " }";
 }
 
-std::string Quoted(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
-    std::string out = "\"";
-    out.append(a).append(b).append(c);
-    return out + "\"";
-}
-
 // The two characters backslash and r, the C escape of a carriage return.
 constexpr std::string_view kCrEscape = "\\r";
 
+// Typed texts between quotes, then the fixed carriage-return escape when `cr` is set.
+std::string Quoted(TextForm form, std::initializer_list<std::string_view> typed, bool cr = false) {
+    std::string out = "\"";
+    for (const std::string_view text : typed) {
+        out += form == TextForm::CString ? EscapeForCString(text) : std::string(text);
+    }
+    if (cr) out += kCrEscape;
+    return out + "\"";
+}
+
 }  // namespace
 
-std::string RenderParameter(const ConfigRecord& r, int number) {
+std::string RenderParameter(const ConfigRecord& r, int number, TextForm form) {
     const int n = static_cast<int>(static_cast<unsigned>(number) & 0xFFu);
     switch (n) {
     case 1: return Dec(r.num_sockets);
@@ -86,11 +91,11 @@ std::string RenderParameter(const ConfigRecord& r, int number) {
     case 38: return DecList(r.gateway_ip_addr);
     case 39: return DecList(r.subnet_mask);
     case 40: return Hex2(r.uart_reload);
-    case 41: return Quoted(r.country_cmd, r.country_code, kCrEscape);
-    case 42: return Quoted(r.protocol_cmd, r.modem_protocol, kCrEscape);
-    case 43: return Quoted(r.login_name, kCrEscape);
-    case 44: return Quoted(r.login_password, kCrEscape);
-    case 45: return Quoted(r.dial_cmd, r.phone_number, kCrEscape);
+    case 41: return Quoted(form, {r.country_cmd, r.country_code}, true);
+    case 42: return Quoted(form, {r.protocol_cmd, r.modem_protocol}, true);
+    case 43: return Quoted(form, {r.login_name}, true);
+    case 44: return Quoted(form, {r.login_password}, true);
+    case 45: return Quoted(form, {r.dial_cmd, r.phone_number}, true);
     case 46: return Dec(r.pap_num_users);
     case 47: return Dec(r.use_password);
     case 48: return DecList(r.ip_src_addr);
@@ -107,10 +112,10 @@ std::string RenderParameter(const ConfigRecord& r, int number) {
     case 59: return Dec(r.dns_buff_size);
     case 60: return Dec(r.dns_send_trys);
     case 61: return Dec(r.dns_wait_ticks);
-    case 62: return Quoted(r.locatra_name);
-    case 63: return Quoted(r.locatra_description);
-    case 64: return Quoted(r.locatra_event1);
-    case 65: return Quoted(r.locatra_event2);
+    case 62: return Quoted(form, {r.locatra_name});
+    case 63: return Quoted(form, {r.locatra_description});
+    case 64: return Quoted(form, {r.locatra_event1});
+    case 65: return Quoted(form, {r.locatra_event2});
     case 100: return Dec(r.tl0_flash);
     case 101: return Dec(r.th0_flash);
     case 102: return DecList(r.eth_src_hw_addr);
@@ -143,9 +148,38 @@ std::int32_t ParseLeadingInt(std::string_view text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::string RenderParameterText(const ConfigRecord& record, std::string_view text) {
+std::string RenderParameterText(const ConfigRecord& record, std::string_view text, TextForm form) {
     const auto n = static_cast<std::uint32_t>(ParseLeadingInt(text)) & 0xFFu;
-    return RenderParameter(record, static_cast<int>(n));
+    return RenderParameter(record, static_cast<int>(n), form);
+}
+
+std::string EscapeForCString(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '?':
+            // Two question marks in a row would start a trigraph ("??=" is "#").
+            out += !out.empty() && out.back() == '?' ? "\\?" : "?";
+            break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                // Always three digits, so that a digit typed next is not read into the escape.
+                char octal[5];
+                std::snprintf(octal, sizeof octal, "\\%03o", byte);
+                out += octal;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
 }
 
 std::uint32_t ParseDecimal(std::string_view text, int width_bits) {

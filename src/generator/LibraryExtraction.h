@@ -1,11 +1,11 @@
-// Writes the precompiled library pair that matches the configuration into the project folder.
+// The precompiled library pair that matches the configuration, fetched from the library store.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "config/ConfigRecord.h"
-#include "io/FileIo.h"
 #include "generator/LibrarySource.h"
 
 namespace quillon {
@@ -16,12 +16,14 @@ struct LibraryExtraction {
     // False when the store (or one of its entry points) is missing: both files are then
     // written empty, and the generation must say so.
     bool from_store = false;
+    std::vector<std::uint8_t> common;  // the two files' bytes
+    std::vector<std::uint8_t> bank;
+    // Set when the buffers for the pair could not be had (nothing is written then).
+    std::string problem;
 };
 
-// Selects the library (without widening), names both files, fetches the pair from `source`
-// and writes both files into `project_folder` (which ends with "/"). Files that cannot be
-// written are added to `failures`; the names are set in any case.
-LibraryExtraction ExtractLibraries(ConfigRecord& record, const std::string& project_folder,
-                                   const LibrarySource& source, std::vector<FileError>& failures);
+// Selects the library (without widening), names both files and fetches the pair from
+// `source`. The names are set in any case.
+LibraryExtraction ExtractLibraries(ConfigRecord& record, const LibrarySource& source);
 
 }  // namespace quillon

@@ -277,42 +277,59 @@ bool DropLineAfterComment(std::string& text, std::string_view statement) {
 
 int MainRoutineTemplate(const ConfigRecord& r) { return Has(r, DeviceBit::Lanvik) ? 184 : 183; }
 
-bool GenerateMainSource(ConfigRecord& record, const std::string& folder, std::vector<FileError>& failures) {
-    const std::string date = GenerationDateText(std::getenv("SOURCE_DATE_EPOCH"), std::time(nullptr));
-    const std::string path = folder + "main.c";
-
+std::string MainSourceText(ConfigRecord& record, std::string_view date) {
     // Bit 22 opens the main routine's LOCATRA sections; it means nothing outside this step.
     if (Locatra(record)) {
         record.option_bits |= OptionBit::LocatraMain;
     } else {
         record.option_bits &= ~OptionBit::LocatraMain;
     }
-    std::vector<std::uint8_t> routine;
-    const bool expanded =
-        ExpandTemplate(record, path, folder + "main_tmp.c", MainRoutineTemplate(record), failures, &routine);
+    const std::vector<std::uint8_t> routine = ExpandStoredTemplate(record, MainRoutineTemplate(record));
     record.option_bits &= ~OptionBit::LocatraMain;
-    if (!expanded) return false;
 
     TextSourceWriter out;
     ComposeMainSource(record, {reinterpret_cast<const char*>(routine.data()), routine.size()}, date, out);
     // A LOCATRA project gives itself a fixed address when DHCP fails, instead of waiting forever.
     if (Locatra(record)) DropLineAfterComment(out.Text(), "while(1);");
-    if (auto error = WriteFileText(path, out.Text())) {
-        failures.push_back(*error);
-        return false;
-    }
-    return true;
+    return std::move(out.Text());
 }
 
-bool GenerateCallbackSource(const ConfigRecord& record, const std::string& folder, int callback_number,
-                            std::vector<FileError>& failures) {
+std::string CallbackSourceText(const ConfigRecord& record, int callback_number) {
     TextSourceWriter out;
     ComposeCallbackSource(record, callback_number, out);
-    if (auto error = WriteFileText(folder + "zs_callback.c", out.Text())) {
-        failures.push_back(*error);
-        return false;
+    return std::move(out.Text());
+}
+
+namespace {
+
+// Where the date of the first "Date: " line starts and ends.
+std::optional<std::pair<std::size_t, std::size_t>> DateLineSpan(std::string_view text) {
+    std::size_t at = 0;
+    while (true) {
+        at = text.find(kDateLinePrefix, at);
+        if (at == std::string_view::npos) return std::nullopt;
+        if (at == 0 || text[at - 1] == '\n') break;
+        at += kDateLinePrefix.size();
     }
-    return true;
+    const std::size_t begin = at + kDateLinePrefix.size();
+    const std::size_t end = std::min(text.find('\n', begin), text.size());
+    return std::pair{begin, end};
+}
+
+}  // namespace
+
+std::optional<std::string_view> DateLineText(std::string_view text) {
+    const auto span = DateLineSpan(text);
+    if (!span) return std::nullopt;
+    return text.substr(span->first, span->second - span->first);
+}
+
+std::optional<std::string> WithDateLineText(std::string_view text, std::string_view date) {
+    const auto span = DateLineSpan(text);
+    if (!span) return std::nullopt;
+    std::string out(text.substr(0, span->first));
+    out.append(date).append(text.substr(span->second));
+    return out;
 }
 
 }  // namespace quillon

@@ -4,12 +4,12 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "config/ConfigRecord.h"
-#include "io/FileIo.h"
 
 namespace quillon {
 
@@ -59,13 +59,17 @@ bool DropLineAfterComment(std::string& text, std::string_view statement);
 // The template that holds main(): 184 for the Lanvik adapter, else 183.
 int MainRoutineTemplate(const ConfigRecord& record);
 
-// Writes folder + "main.c" (through the temporary "main_tmp.c"). Option bit 22 is set while
-// the main routine of a LOCATRA project is expanded and clear afterwards. False when a file
-// could not be written (added to `failures`).
-bool GenerateMainSource(ConfigRecord& record, const std::string& folder, std::vector<FileError>& failures);
+// The whole text of main.c with `date` on its "Date: " line. Option bit 22 is set while the
+// main routine of a LOCATRA project is expanded and clear afterwards.
+std::string MainSourceText(ConfigRecord& record, std::string_view date);
 
-// Writes folder + "zs_callback.c".
-bool GenerateCallbackSource(const ConfigRecord& record, const std::string& folder, int callback_number,
-                            std::vector<FileError>& failures);
+// The whole text of zs_callback.c with callback block `callback_number`.
+std::string CallbackSourceText(const ConfigRecord& record, int callback_number);
+
+// main.c's "Date: " line: the text after its prefix up to the line end, and the same text with
+// another date. Nothing when the text has no such line.
+inline constexpr std::string_view kDateLinePrefix = "// Date: ";
+std::optional<std::string_view> DateLineText(std::string_view text);
+std::optional<std::string> WithDateLineText(std::string_view text, std::string_view date);
 
 }  // namespace quillon

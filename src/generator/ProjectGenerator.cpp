@@ -1,30 +1,30 @@
 #include "generator/ProjectGenerator.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <variant>
 
 #include "config/LibrarySelection.h"
-#include "generator/LibraryExtraction.h"
 #include "generator/MainSource.h"
+#include "generator/ProjectPlan.h"
 #include "generator/TemplateExpander.h"
-#include "generator/VirtualFiles.h"
 #include "generator/Workspace.h"
 
 namespace quillon {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-struct StackTemplate {
-    const char* name;
-    const char* temp_name;
-    int number;
-};
+// No generated file comes near this; a larger file in its place is not read whole.
+constexpr std::size_t kLargestFileRead = std::size_t{256} << 20;
 
-// In this order: the constants first, because everything else includes them.
-constexpr StackTemplate kStackTemplates[] = {
-    {"zs_stackconst.h", "zs_const_tmp.h", 154}, {"zs_errs.h", "zs_errs_tmp.h", 155},
-    {"zs_vars.c", "zs_vars_tmp.c", 158},        {"zs_defs.h", "zs_defs_tmp.h", 157},
-    {"zs_funcs.h", "zs_funcs_tmp.h", 156},      {"zs_userconst.h", "zs_userconst_tmp.h", 162},
-};
+constexpr const char* kLinkLeavesFolder = "a symbolic link that leads outside the project folder";
+constexpr const char* kFolderInUse = "another generation is writing into this folder";
 
 std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
@@ -36,8 +36,10 @@ bool NeedsFolder(const std::string& folder) {
 }
 
 // Settles the project folder; false when the user cancelled the question.
-bool SettleFolder(std::string& project_folder, const GenerationHooks& hooks) {
-    if (!NeedsFolder(project_folder)) {
+bool SettleFolder(std::string& project_folder, const GenerationHooks& hooks, bool dry_run) {
+    // A dry run looks at a folder without making it, so one that does not exist yet will do.
+    const bool named = !project_folder.empty() && project_folder != kNoFolderSelected;
+    if (!NeedsFolder(project_folder) || (dry_run && named)) {
         project_folder = WithSlash(project_folder);
         return true;
     }
@@ -54,75 +56,348 @@ bool SettleFolder(std::string& project_folder, const GenerationHooks& hooks) {
     return true;
 }
 
-void WriteFamilyHeader(const ConfigRecord& r, const std::string& folder, std::vector<FileError>& failures) {
-    if (r.device_bits & DeviceBit::Vardex) {
-        CopyDataFile(folder, "vardex.h", 185, failures);
-    } else if (r.device_bits & DeviceBit::Pelmar) {
-        CopyDataFile(folder, "pelmar.h", 186, failures);
-    } else if (r.device_bits & DeviceBit::Zintor) {
-        CopyDataFile(folder, "zintor.h", 187, failures);
-        CopyDataFile(folder, "Startup.a51", 188, failures);
+bool SameBytes(ByteView a, ByteView b) { return std::equal(a.begin(), a.end(), b.begin(), b.end()); }
+
+// The project folder as the generation sees it: its real path (links resolved), and where each
+// of its files really is.
+class ProjectFolder {
+public:
+    explicit ProjectFolder(const std::string& folder_text) : text_(folder_text) {
+        std::error_code ec;
+        root_ = fs::weakly_canonical(fs::path(folder_text), ec);
+        if (ec) root_ = fs::path(folder_text).lexically_normal();
+        std::string root = root_.string();
+        while (root.size() > 1 && root.back() == '/') root.pop_back();
+        root_ = root;
     }
+
+    // The path as the user knows it, for messages.
+    std::string Shown(const std::string& relative) const { return text_ + relative; }
+
+    // Where `relative` is really written: its own path, or where a symbolic link inside the
+    // folder leads. An error for a path that a link takes outside the folder.
+    std::variant<std::string, FileError> Resolve(const std::string& relative) const {
+        std::error_code ec;
+        const fs::path resolved = fs::weakly_canonical(root_ / relative, ec);
+        if (ec) return FileError{Shown(relative), ec.message()};
+        const std::string path = resolved.string();
+        const std::string root = root_.string();
+        const bool inside = root == "/" ? path.size() > 1 : path.size() > root.size() + 1 &&
+                                                                 path.compare(0, root.size(), root) == 0 &&
+                                                                 path[root.size()] == '/';
+        if (!inside) return FileError{Shown(relative), kLinkLeavesFolder};
+        return path;
+    }
+
+    std::string Real(const std::string& relative) const { return (root_ / relative).string(); }
+
+private:
+    std::string text_;
+    fs::path root_;
+};
+
+// One planned file on its way through the generation.
+struct Entry {
+    const PlannedFile* planned = nullptr;
+    std::string target;              // where the file is really written
+    FileDecision decision;
+    std::string side_path;           // relative, when a file goes beside it
+    std::string side_target;
+    bool failed = false;
+};
+
+// The file at `path` (links resolved) as the decision sees it: read only when it asks, and a
+// file that is there but cannot be read sets `error`.
+DiskFile DiskAt(const std::string& path, std::optional<FileError>& error) {
+    DiskFile file;
+    std::error_code ec;
+    file.exists = fs::exists(fs::status(path, ec));
+    // A folder (or anything else that is not a file) in a file's place is read, so that it
+    // fails with the system's reason.
+    if (file.exists && !fs::is_regular_file(fs::status(path, ec))) {
+        file.is_file = false;
+        file.read = [path, &error]() -> std::optional<Bytes> {
+            Bytes bytes;
+            error = ReadFileBytes(path, bytes, kLargestFileRead);
+            if (!error) error = FileError{path, "is not a file"};
+            return std::nullopt;
+        };
+        return file;
+    }
+    file.read = [path, &error]() -> std::optional<Bytes> {
+        Bytes bytes;
+        if (auto failure = ReadFileBytes(path, bytes, kLargestFileRead)) {
+            error = std::move(failure);
+            return std::nullopt;
+        }
+        return bytes;
+    };
+    return file;
+}
+
+std::string ParentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The diff of what the generation does to the folder for one file.
+std::string ChangeDiff(const Entry& e) {
+    const std::string& path = e.planned->path;
+    const FileDecision& d = e.decision;
+    std::string out;
+    // The file beside the user's is new (or, for a copy, the same bytes again).
+    if (!d.side_suffix.empty()) out += UnifiedDiff(std::nullopt, ByteView(d.side_bytes), e.side_path);
+    if (const Bytes* written = d.Written()) {
+        const std::optional<ByteView> before = d.disk ? std::optional<ByteView>(*d.disk) : std::nullopt;
+        out += UnifiedDiff(before, ByteView(*written), path);
+    }
+    return out;
+}
+
+// Removes what a killed generation left: temporary files of the names it writes.
+void RemoveLeftoverTemporaries(const std::map<std::string, std::set<std::string>>& names_by_folder) {
+    for (const auto& [folder, names] : names_by_folder) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            const std::size_t marker = name.rfind(".tmp-");
+            if (marker == std::string::npos) continue;
+            const std::string target = name.substr(0, marker);
+            if (names.count(target) && IsReplacementTempName(name, target)) RemoveFile(it->path().string());
+        }
+    }
+}
+
+// A name beside `relative` + `suffix` that holds `bytes` already or is free; "NAME.orig",
+// then "NAME.orig.2", ... so that one user's copy never replaces another.
+std::string FreeSideName(const ProjectFolder& folder, const std::string& relative, const std::string& suffix,
+                         const Bytes& bytes) {
+    for (int n = 1; n < 100; ++n) {
+        const std::string candidate = relative + suffix + (n == 1 ? "" : "." + std::to_string(n));
+        const auto resolved = folder.Resolve(candidate);
+        if (!std::holds_alternative<std::string>(resolved)) return candidate;  // reported when written
+        Bytes existing;
+        std::error_code ec;
+        const std::string& path = std::get<std::string>(resolved);
+        if (!fs::exists(fs::symlink_status(path, ec))) return candidate;
+        if (!ReadFileBytes(path, existing, kLargestFileRead) && SameBytes(existing, bytes)) return candidate;
+    }
+    return relative + suffix;
 }
 
 }  // namespace
 
+std::size_t GenerationReport::Count(FileOutcome outcome) const {
+    return static_cast<std::size_t>(
+        std::count_if(files.begin(), files.end(), [&](const FileReport& f) { return f.outcome == outcome; }));
+}
+
 GenerationReport GenerateProject(ConfigRecord& record, std::string& project_folder, const LibrarySource& source,
-                                 const GenerationHooks& hooks) {
+                                 const GenerationHooks& hooks, const GenerationOptions& options) {
     GenerationReport report;
+    report.dry_run = options.dry_run;
     auto& failures = report.failures;
 
     // The generated headers describe exactly the library that is linked.
     SelectLibrary(record, true);
 
-    if (!SettleFolder(project_folder, hooks)) {
+    if (!SettleFolder(project_folder, hooks, options.dry_run)) {
         report.outcome = GenerationOutcome::Cancelled;
         return report;
     }
-    const std::string& folder = project_folder;
+    const std::string& folder_text = project_folder;
     report.outcome = GenerationOutcome::Failed;
 
-    WriteWorkspace(record, folder, failures);
+    const std::string date = GenerationDateText(std::getenv("SOURCE_DATE_EPOCH"), std::time(nullptr));
+    ProjectPlan plan = PlanProject(record, folder_text, source, date);
+    report.common_library = plan.common_library;
+    report.bank_library = plan.bank_library;
+    report.libraries_from_store = plan.libraries_from_store;
+    if (!plan.libraries_from_store) report.store_problem = source.FetchProblem(plan.common_library, plan.bank_library);
+    if (!plan.library_problem.empty()) failures.push_back({folder_text + plan.common_library, plan.library_problem});
 
-    for (const StackTemplate& t : kStackTemplates) {
-        if (!ExpandTemplate(record, folder + t.name, folder + t.temp_name, t.number, failures)) return report;
-        // Some option sets declare the FTP memory pool in two sections.
-        if (t.number == 158) DropDuplicateDeclaration(folder + t.name, "byte mem_pool", failures);
+    const ProjectFolder folder(folder_text);
+    const bool folder_exists = IsFolder(folder_text);
+
+    // The record folder: never a link, never followed out of the project.
+    const std::string record_dir = folder.Real(kRecordFolder);
+    const std::string record_path = record_dir + "/" + kRecordFileName;
+    std::error_code ec;
+    const fs::file_status record_dir_status = fs::symlink_status(record_dir, ec);
+    const bool record_dir_exists = fs::exists(record_dir_status);
+    if (record_dir_exists && !fs::is_directory(record_dir_status)) {
+        failures.push_back({folder.Shown(kRecordFolder), fs::is_symlink(record_dir_status)
+                                                             ? kLinkLeavesFolder
+                                                             : "is not a folder"});
+        return report;
+    }
+    FolderLock lock;
+    if (!options.dry_run) {
+        if (auto error = CreateFolder(record_dir)) {
+            error->path = folder.Shown(kRecordFolder);
+            failures.push_back(*error);
+            return report;
+        }
+    }
+    if (!options.dry_run || record_dir_exists) {
+        bool busy = false;
+        if (auto error = lock.Acquire(record_dir, !options.dry_run, options.lock_wait, &busy)) {
+            if (busy) {
+                report.folder_busy = true;
+                failures.push_back({folder_text, kFolderInUse});
+            } else {
+                error->path = folder.Shown(kRecordFolder);
+                failures.push_back(*error);
+            }
+            return report;
+        }
     }
 
-    WriteFamilyHeader(record, folder, failures);
+    // What was written last. A record that cannot be read counts as none: every file that
+    // differs is then copied before it is replaced.
+    Bytes record_bytes;
+    ProjectRecord last;
+    if (record_dir_exists && !ReadFileBytes(record_path, record_bytes, kLargestFileRead))
+        last = ParseProjectRecord(record_bytes);
 
-    const LibraryExtraction libraries = ExtractLibraries(record, folder, source, failures);
-    report.common_library = libraries.common_name;
-    report.bank_library = libraries.bank_name;
-    report.libraries_from_store = libraries.from_store;
-    if (!libraries.from_store) report.store_problem = source.FetchProblem(libraries.common_name, libraries.bank_name);
-
-    GenerateMainSource(record, folder, failures);
-    GenerateCallbackSource(record, folder, (record.device_bits & DeviceBit::Lanvik) ? 196 : 193, failures);
-
-    if (record.locatra_enabled) {
-        ExpandTemplate(record, folder + "locatra.h", folder + "locatra_tmp.h", 202, failures);
-        CopyDataFile(folder, "locatra.c", (record.option_bits & OptionBit::DHCP) ? 215 : 201, failures);
+    // Decide every file.
+    std::vector<Entry> entries;
+    entries.reserve(plan.files.size());
+    for (PlannedFile& planned : plan.files) {
+        Entry e;
+        e.planned = &planned;
+        auto resolved = folder.Resolve(planned.path);
+        if (auto* error = std::get_if<FileError>(&resolved)) {
+            failures.push_back(*error);
+            continue;
+        }
+        e.target = std::get<std::string>(resolved);
+        std::optional<FileError> error;
+        const DiskFile disk = folder_exists ? DiskAt(e.target, error) : DiskFile{};
+        const auto base = last.find(planned.path);
+        // The decision takes the bytes; the plan keeps the file's name and kind.
+        PlannedFile bytes_of{planned.path, planned.kind, planned.policy, std::move(planned.bytes), planned.dated};
+        std::optional<FileDecision> decision =
+            DecideFile(std::move(bytes_of), base == last.end() ? nullptr : &base->second, disk);
+        if (!decision) {
+            if (!error) error = FileError{e.target, "cannot be read"};
+            error->path = folder.Shown(planned.path);
+            failures.push_back(*error);
+            continue;
+        }
+        e.decision = std::move(*decision);
+        if (!e.decision.side_suffix.empty()) {
+            e.side_path = e.decision.outcome == FileOutcome::Replaced
+                              ? FreeSideName(folder, planned.path, e.decision.side_suffix, e.decision.side_bytes)
+                              : planned.path + e.decision.side_suffix;
+        }
+        entries.push_back(std::move(e));
     }
 
-    if (record.option_bits & OptionBit::CustomDevice) {
-        const bool polled = (record.option_bits & OptionBit::PolledMode) != 0;
-        CopyDataFile(folder, "custom_ethernet.h", polled ? 171 : 170, failures);
-        CopyDataFile(folder, "custom_ethernet.c", polled ? 173 : 172, failures);
+    for (const Entry& e : entries) {
+        FileReport file{e.planned->path, e.decision.outcome, e.side_path, {}};
+        if (options.diffs) file.diff = ChangeDiff(e);
+        report.files.push_back(std::move(file));
     }
 
-    // A workspace template that could not be written whole is not expanded: a project file
-    // made from part of a template would look complete to the IDE. Its failure is reported.
-    const std::string workspace_template = folder + kTempWorkspaceName;
-    if (std::none_of(failures.begin(), failures.end(), [&](const FileError& f) { return f.path == workspace_template; })) {
-        std::string error;
-        if (!ExpandWorkspace(folder, kTempWorkspaceName, libraries.common_name, libraries.bank_name, failures, error))
-            report.step_errors.push_back(error);
+    if (options.dry_run) {
+        report.outcome = failures.empty() ? GenerationOutcome::Generated : GenerationOutcome::Failed;
+        return report;
+    }
+    const std::function<std::string(std::size_t)> diff = [&](std::size_t i) {
+        return i < entries.size() ? ChangeDiff(entries[i]) : std::string();
+    };
+    if (hooks.review && !hooks.review(report.files, diff)) {
+        report.files.clear();
+        report.outcome = GenerationOutcome::Cancelled;
+        return report;
     }
 
-    if (record.option_bits & (OptionBit::FTP | OptionBit::HTTP)) WriteVirtualFileDirectory(folder, failures);
+    // Write. Each file whole, through a temporary file renamed into place; a file that goes
+    // beside the user's first, so that nothing is replaced before its copy exists.
+    std::map<std::string, std::set<std::string>> written_names;
+    for (const Entry& e : entries) {
+        written_names[ParentOf(e.target)].insert(NameOf(e.target));
+        if (!e.side_path.empty()) written_names[ParentOf(folder.Real(e.side_path))].insert(NameOf(e.side_path));
+    }
+    written_names[record_dir].insert(kRecordFileName);
+    RemoveLeftoverTemporaries(written_names);
 
+    std::set<std::string> made_folders, failed_folders;
+    const auto ensure_parent = [&](const std::string& relative, const std::string& target) -> bool {
+        const std::string parent = ParentOf(relative);
+        if (parent == "." || made_folders.count(parent)) return true;
+        // A folder that cannot be made is reported once, not for every file it would hold.
+        if (failed_folders.count(parent)) return false;
+        bool existed = false;
+        if (auto error = CreateFolder(ParentOf(target), &existed)) {
+            error->path = folder.Shown(parent);
+            failures.push_back(*error);
+            failed_folders.insert(parent);
+            return false;
+        }
+        made_folders.insert(parent);
+        return true;
+    };
+
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        const FileDecision& d = e.decision;
+        if (!d.Written() && d.side_suffix.empty()) continue;
+        if (!ensure_parent(e.planned->path, e.target)) {
+            e.failed = true;
+            continue;
+        }
+        if (!e.side_path.empty()) {
+            auto resolved = folder.Resolve(e.side_path);
+            std::optional<FileError> error;
+            if (auto* outside = std::get_if<FileError>(&resolved)) {
+                error = *outside;
+            } else {
+                error = ReplaceFileAtomically(std::get<std::string>(resolved), d.side_bytes, Durability::Unflushed);
+                if (error) error->path = folder.Shown(e.side_path);
+            }
+            if (error) {
+                failures.push_back(*error);
+                e.failed = true;
+                continue;
+            }
+        }
+        if (const Bytes* written = d.Written()) {
+            if (auto error = ReplaceFileAtomically(e.target, *written, Durability::Unflushed)) {
+                error->path = folder.Shown(e.planned->path);
+                failures.push_back(*error);
+                e.failed = true;
+                if (e.planned->path == kWorkspaceName) report.step_errors.push_back(kWorkspaceWriteError);
+            }
+        }
+    }
+
+    // The record last, so that after any failure the next generation still knows what was
+    // there before: a file it did not get to write is decided against its old base again.
+    ProjectRecord next = std::move(last);
+    for (Entry& e : entries) {
+        if (e.failed || !e.decision.record_new) continue;
+        next[e.planned->path] = EntryFor(e.planned->kind, std::move(e.decision.next));
+    }
+    const Bytes next_bytes = SerializeProjectRecord(next);
+    if (!SameBytes(next_bytes, record_bytes)) {
+        if (auto error = ReplaceFileAtomically(record_path, next_bytes, Durability::Flushed)) {
+            error->path = folder.Shown(std::string(kRecordFolder) + "/" + kRecordFileName);
+            failures.push_back(*error);
+        }
+    }
+
+    std::vector<FileReport> done;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].failed) done.push_back(std::move(report.files[i]));
+    }
+    report.files = std::move(done);
     if (failures.empty()) report.outcome = GenerationOutcome::Generated;
     return report;
 }

@@ -9,7 +9,7 @@ namespace {
 constexpr std::string_view kFirstLine = "quillon-record 1";
 
 bool IsHexId(std::string_view id) {
-    if (id.size() != 40) return false;
+    if (id.size() != 32) return false;
     for (const char c : id) {
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
     }
@@ -93,12 +93,14 @@ bool IsPlainRelativePath(std::string_view path) {
     return path.find_first_of(std::string_view("\n\r\0", 3)) == std::string_view::npos;
 }
 
-RecordEntry EntryFor(FileKind kind, ByteView bytes) {
+RecordEntry EntryFor(FileKind kind, ByteView bytes) { return EntryFor(kind, Bytes(bytes.begin(), bytes.end())); }
+
+RecordEntry EntryFor(FileKind kind, Bytes&& bytes) {
     RecordEntry entry;
     entry.kind = kind;
     entry.size = bytes.size();
     entry.id = ContentId(bytes);
-    if (kind == FileKind::Text) entry.content = Bytes(bytes.begin(), bytes.end());
+    if (kind == FileKind::Text) entry.content = std::move(bytes);
     return entry;
 }
 
@@ -128,22 +130,28 @@ ProjectRecord ParseProjectRecord(ByteView bytes) {
 }
 
 Bytes SerializeProjectRecord(const ProjectRecord& record) {
-    std::string out(kFirstLine);
-    out += '\n';
+    Bytes out;
+    std::size_t size = kFirstLine.size() + 1;
+    for (const auto& [path, entry] : record) size += path.size() + 80 + (entry.content ? entry.content->size() : 0);
+    out.reserve(size);
+    const auto append = [&](std::string_view text) { out.insert(out.end(), text.begin(), text.end()); };
+    append(kFirstLine);
+    append("\n");
     for (const auto& [path, entry] : record) {
-        out += entry.kind == FileKind::Text && entry.content ? "text " : "binary ";
-        out += std::to_string(entry.kind == FileKind::Text && entry.content ? entry.content->size() : entry.size);
-        out += ' ';
-        out += entry.id;
-        out += ' ';
-        out += path;
-        out += '\n';
-        if (entry.kind == FileKind::Text && entry.content) {
-            out.append(entry.content->begin(), entry.content->end());
-            out += '\n';
+        const bool text = entry.kind == FileKind::Text && entry.content;
+        append(text ? "text " : "binary ");
+        append(std::to_string(text ? entry.content->size() : entry.size));
+        append(" ");
+        append(entry.id);
+        append(" ");
+        append(path);
+        append("\n");
+        if (text) {
+            out.insert(out.end(), entry.content->begin(), entry.content->end());
+            append("\n");
         }
     }
-    return Bytes(out.begin(), out.end());
+    return out;
 }
 
 }  // namespace quillon

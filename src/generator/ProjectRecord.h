@@ -35,6 +35,7 @@ using ProjectRecord = std::map<std::string, RecordEntry>;
 
 // The entry for `bytes` as written now.
 RecordEntry EntryFor(FileKind kind, ByteView bytes);
+RecordEntry EntryFor(FileKind kind, Bytes&& bytes);
 
 // Reads a record. Whatever cannot be read (a damaged line, a text whose content does not
 // match its id, a path that leaves the folder) is left out: that file then counts as having no

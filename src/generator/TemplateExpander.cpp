@@ -42,7 +42,7 @@ private:
     }
 
     void WriteParameter(const std::string& digits) {
-        const std::string text = RenderParameterText(record_, digits);
+        const std::string text = RenderParameterText(record_, digits, TextForm::CString);
         out_.insert(out_.end(), text.begin(), text.end());
     }
 
@@ -119,10 +119,6 @@ private:
     std::vector<std::uint8_t> out_;
 };
 
-std::span<const std::uint8_t> AsBytes(std::string_view text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> CompactLineBreaks(std::span<const std::uint8_t> bytes) {
@@ -145,34 +141,8 @@ std::vector<std::uint8_t> ExpandTemplateBytes(const ConfigRecord& record, std::s
     return CompactLineBreaks(Expander(record, bytes).Run());
 }
 
-void CopyDataFile(const std::string& folder, const std::string& name, int number, std::vector<FileError>& failures) {
-    if (auto error = WriteFileBytes(folder + name, DataFile(number))) failures.push_back(*error);
-}
-
-bool ExpandTemplateFile(const ConfigRecord& record, const std::string& final_path, const std::string& temp_path,
-                        std::span<const std::uint8_t> bytes, std::vector<FileError>& failures,
-                        std::vector<std::uint8_t>* expanded) {
-    // The stored template goes through a temporary file beside the result, as it always has;
-    // the expansion itself works on the bytes in memory.
-    if (auto error = WriteFileBytes(temp_path, bytes)) {
-        failures.push_back(*error);
-        RemoveFile(temp_path);
-        return false;
-    }
-    std::vector<std::uint8_t> result = ExpandTemplateBytes(record, bytes);
-    auto error = WriteFileBytes(final_path, result);
-    if (auto removed = RemoveFile(temp_path)) failures.push_back(*removed);
-    if (error) {
-        failures.push_back(*error);
-        return false;
-    }
-    if (expanded) *expanded = std::move(result);
-    return true;
-}
-
-bool ExpandTemplate(const ConfigRecord& record, const std::string& final_path, const std::string& temp_path,
-                    int number, std::vector<FileError>& failures, std::vector<std::uint8_t>* expanded) {
-    return ExpandTemplateFile(record, final_path, temp_path, DataFile(number), failures, expanded);
+std::vector<std::uint8_t> ExpandStoredTemplate(const ConfigRecord& record, int number) {
+    return ExpandTemplateBytes(record, DataFile(number));
 }
 
 std::vector<std::uint8_t> ExpandWorkspaceBytes(std::span<const std::uint8_t> bytes, std::string_view folder,
@@ -202,27 +172,6 @@ std::vector<std::uint8_t> ExpandWorkspaceBytes(std::span<const std::uint8_t> byt
     return out;
 }
 
-bool ExpandWorkspace(const std::string& folder, const std::string& temp_name, const std::string& common_library,
-                     const std::string& bank_library, std::vector<FileError>& failures, std::string& error_message) {
-    const auto report = [&](const char* text, FileError error) {
-        failures.push_back(std::move(error));
-        error_message = text;
-        return false;
-    };
-    const std::string temp_path = folder + temp_name;
-    std::vector<std::uint8_t> bytes;
-    if (auto error = ReadFileBytes(temp_path, bytes)) return report(kWorkspaceReadError, *error);
-
-    const std::string final_name = temp_name.starts_with("tmp_") ? temp_name.substr(4) : temp_name;
-    const std::string final_path = folder + final_name;
-    if (auto error = WriteFileBytes(final_path, ExpandWorkspaceBytes(bytes, folder, common_library, bank_library)))
-        return report(kWorkspaceWriteError, *error);
-    if (final_path != temp_path) {
-        if (auto error = RemoveFile(temp_path)) failures.push_back(*error);
-    }
-    return true;
-}
-
 bool DropDuplicateDeclaration(std::string& text, std::string_view declaration) {
     const std::size_t first = text.find(declaration);
     if (first == std::string::npos || declaration.empty()) return false;
@@ -233,19 +182,6 @@ bool DropDuplicateDeclaration(std::string& text, std::string_view declaration) {
     const std::size_t end = newline == std::string::npos ? text.size() : newline + 1;
     text.erase(begin, end - begin);
     return true;
-}
-
-void DropDuplicateDeclaration(const std::string& path, std::string_view declaration,
-                              std::vector<FileError>& failures) {
-    std::vector<std::uint8_t> bytes;
-    if (auto error = ReadFileBytes(path, bytes)) {
-        failures.push_back(*error);
-        return;
-    }
-    std::string text(bytes.begin(), bytes.end());
-    if (!DropDuplicateDeclaration(text, declaration)) return;
-    // Rewritten through a replacement file, so that a failed write cannot leave half a source.
-    if (auto error = ReplaceFileAtomically(path, AsBytes(text))) failures.push_back(*error);
 }
 
 }  // namespace quillon

@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "config/ConfigRecord.h"
-#include "io/FileIo.h"
 
 namespace quillon {
 
@@ -30,26 +29,14 @@ inline constexpr std::uint8_t kParameterMarker = 0xA4;
 inline constexpr std::uint8_t kSubsectionMarker = 0xA5;
 
 // The whole expansion of a template for the record, line-break compaction included: exactly
-// the bytes ExpandTemplate writes into the final file. Never fails; any input is accepted.
+// the bytes of the generated file. Never fails; any input is accepted.
 std::vector<std::uint8_t> ExpandTemplateBytes(const ConfigRecord& record, std::span<const std::uint8_t> bytes);
 
 // Keeps the first four bytes of every run of CR and LF bytes and drops the rest of the run.
 std::vector<std::uint8_t> CompactLineBreaks(std::span<const std::uint8_t> bytes);
 
-// Writes data file `number` into folder + name (created or truncated). A failure is added to
-// `failures`.
-void CopyDataFile(const std::string& folder, const std::string& name, int number, std::vector<FileError>& failures);
-
-// Writes the template bytes into `temp_path`, the expansion into `final_path`, and deletes the
-// temporary file. False (with the failure added) when the temporary or the final file cannot
-// be written; a temporary file that cannot be deleted is added to `failures` but the expansion
-// itself stands. `expanded`, when given, receives the final file's bytes.
-bool ExpandTemplateFile(const ConfigRecord& record, const std::string& final_path, const std::string& temp_path,
-                        std::span<const std::uint8_t> bytes, std::vector<FileError>& failures,
-                        std::vector<std::uint8_t>* expanded = nullptr);
-// The same for stored data file `number` (a missing number is an empty template).
-bool ExpandTemplate(const ConfigRecord& record, const std::string& final_path, const std::string& temp_path,
-                    int number, std::vector<FileError>& failures, std::vector<std::uint8_t>* expanded = nullptr);
+// The expansion of stored data file `number` (a missing number is an empty template).
+std::vector<std::uint8_t> ExpandStoredTemplate(const ConfigRecord& record, int number);
 
 // The workspace placeholders: "%%" becomes `folder`, "##" the common library file name, "@@"
 // the bank library file name. A marker byte followed by another byte is written with it; a
@@ -57,22 +44,12 @@ bool ExpandTemplate(const ConfigRecord& record, const std::string& final_path, c
 std::vector<std::uint8_t> ExpandWorkspaceBytes(std::span<const std::uint8_t> bytes, std::string_view folder,
                                                std::string_view common_library, std::string_view bank_library);
 
-// Reads folder + temp_name, writes the expansion into folder + temp_name without its "tmp_"
-// prefix and deletes the temporary file. On a failure sets `error_message` to "Error: Could
-// Not Open File For Read." or "... For Write." (the window shows it with an error icon), adds
-// the failure to `failures`, keeps the temporary file and returns false.
-bool ExpandWorkspace(const std::string& folder, const std::string& temp_name, const std::string& common_library,
-                     const std::string& bank_library, std::vector<FileError>& failures, std::string& error_message);
-
-inline constexpr const char* kWorkspaceReadError = "Error: Could Not Open File For Read.";
+// Shown (with an error icon) when the expanded workspace could not be written.
 inline constexpr const char* kWorkspaceWriteError = "Error: Could Not Open File For Write.";
 
 // When `declaration` occurs twice in `text` (the second occurrence starting at least five
 // characters after the first), removes the whole line that holds the first one, line end
 // included, and returns true. Otherwise leaves the text alone.
 bool DropDuplicateDeclaration(std::string& text, std::string_view declaration);
-// The same on a file; the file is rewritten only when something was removed.
-void DropDuplicateDeclaration(const std::string& path, std::string_view declaration,
-                              std::vector<FileError>& failures);
 
 }  // namespace quillon

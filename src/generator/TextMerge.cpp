@@ -2,6 +2,9 @@
 
 #include <git2.h>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 #include <algorithm>
 #include <mutex>
 
@@ -9,8 +12,9 @@ namespace quillon {
 
 namespace {
 
-// The library keeps global state (its allocator, thread-local errors): set it up once for the
-// whole program and leave it up.
+// The library keeps global state (its allocator, thread-local errors): set it up once, the
+// first time a merge or a diff is wanted (most runs never merge anything, and setting it up
+// brings up its TLS stack too), and leave it up for the whole program.
 void InitialiseLibrary() {
     static std::once_flag once;
     std::call_once(once, [] { git_libgit2_init(); });
@@ -57,8 +61,8 @@ std::string UnifiedDiff(const std::optional<ByteView>& before, const std::option
                         std::string_view path) {
     if (before && after && std::equal(before->begin(), before->end(), after->begin(), after->end())) return {};
     if (!before && !after) return {};
-    InitialiseLibrary();
     const std::string name(path);
+    InitialiseLibrary();
     git_diff_options options = GIT_DIFF_OPTIONS_INIT;
     git_patch* patch = nullptr;
     const int status = git_patch_from_buffers(
@@ -74,11 +78,15 @@ std::string UnifiedDiff(const std::optional<ByteView>& before, const std::option
 }
 
 std::string ContentId(ByteView bytes) {
-    InitialiseLibrary();
-    git_oid id;
-    if (git_odb_hash(&id, Pointer(bytes), bytes.size(), GIT_OBJECT_BLOB) != 0) return {};
-    char hex[GIT_OID_HEXSZ + 1] = {};
-    git_oid_tostr(hex, sizeof hex, &id);
+    const XXH128_hash_t hash = XXH3_128bits(bytes.data(), bytes.size());
+    XXH128_canonical_t canonical;
+    XXH128_canonicalFromHash(&canonical, hash);
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char b : canonical.digest) {
+        hex += kHex[b >> 4];
+        hex += kHex[b & 15];
+    }
     return hex;
 }
 

@@ -1,5 +1,5 @@
-// Line-based three-way merge, unified diffs and content ids, on a well-kept library (libgit2)
-// rather than a diff3 of our own.
+// Line-based three-way merge and unified diffs on a well-kept library (libgit2, set up when
+// first needed) rather than a diff3 of our own, and content ids (xxHash).
 #pragma once
 
 #include <cstdint>
@@ -43,7 +43,8 @@ std::optional<TextMergeResult> MergeTexts(ByteView base, ByteView ours, ByteView
 std::string UnifiedDiff(const std::optional<ByteView>& before, const std::optional<ByteView>& after,
                         std::string_view path);
 
-// The content's id as git names a blob: 40 lower-case hex digits.
+// The content's id: its 128-bit XXH3 hash as 32 lower-case hex digits. It tells contents apart
+// (a user's file from the one generated); it is no defence against a file made to collide.
 std::string ContentId(ByteView bytes);
 
 }  // namespace quillon

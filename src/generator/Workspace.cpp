@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "generator/TemplateExpander.h"
-
 namespace quillon {
 
 namespace {
@@ -28,14 +26,6 @@ int WorkspaceTemplateNumber(const ConfigRecord& r) {
     // Code banking wins over Zintor: a banked workspace has its own start-up file.
     const int kind = r.code_bank != 0 ? 2 : (r.device_bits & DeviceBit::Zintor) != 0 ? 1 : 0;
     return kWorkspaceTemplates[web][custom][kind][r.locatra_enabled != 0];
-}
-
-void WriteWorkspace(const ConfigRecord& record, const std::string& folder, std::vector<FileError>& failures) {
-    CopyDataFile(folder, kTempWorkspaceName, WorkspaceTemplateNumber(record), failures);
-    if (record.code_bank != 0) {
-        CopyDataFile(folder, "L51_BANK.A51", 176, failures);
-        CopyDataFile(folder, "STARTUP.A51", 177, failures);
-    }
 }
 
 }  // namespace quillon

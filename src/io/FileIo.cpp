@@ -162,24 +162,35 @@ std::optional<FileError> ReadFileBytes(const std::string& path, std::vector<std:
         ::close(fd);
         return ErrorFor(path, EISDIR);
     }
-    std::uint8_t buf[65536];
+    // Read straight into the result, sized by what the file says it holds (and grown if it
+    // holds more by the time it is read).
+    const std::size_t expected = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    if (expected > max_size) {
+        ::close(fd);
+        return FileError{path, "the file is larger than " + std::to_string(max_size) + " bytes"};
+    }
+    out.resize(std::max<std::size_t>(expected + 1, 4096));
+    std::size_t used = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (used == out.size()) out.resize(out.size() * 2);
+        const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
         if (n < 0) {
             if (errno == EINTR) continue;
             const int err = errno;
             ::close(fd);
+            out.clear();
             return ErrorFor(path, err);
         }
         if (n == 0) break;
-        if (out.size() + static_cast<std::size_t>(n) > max_size) {
+        used += static_cast<std::size_t>(n);
+        if (used > max_size) {
             ::close(fd);
             out.clear();
             return FileError{path, "the file is larger than " + std::to_string(max_size) + " bytes"};
         }
-        out.insert(out.end(), buf, buf + n);
     }
     ::close(fd);
+    out.resize(used);
     return std::nullopt;
 }
 

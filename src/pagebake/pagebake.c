@@ -1,10 +1,19 @@
 /* pagebake: turns a file (in practice a web page) into a C source holding its bytes as a
  * constant array and a header declaring the array and its size, both in the current folder.
  *
- *   pagebake infile | --help | -h | --version
+ *   pagebake [--project-layout] infile | --help | -h | --version
+ *
+ * Two layouts. The plain one: eleven items a line, the array padded to an even length, the
+ * header including "defs.h". The project layout, the one of the sample page generated projects
+ * carry in VFILE_DIR: twelve items a line, no padding, the header including "zs_defs.h" and
+ * hiding its declaration from the source by the NAME_C_INC guard, CR LF line ends on every
+ * platform; its output compiles inside a generated project. The host build writes the plain
+ * layout unless asked; the Windows build that projects carry (run by their update.bat) writes
+ * the project layout, so that update.bat reproduces the sample pair byte for byte.
  *
  * Exit status 0 on success and after the usage text or the version, 1 when a file cannot be
- * opened, read or written; every failure is reported on stderr as "pagebake: NAME: reason". A failed run leaves no output files behind, and a run whose output would overwrite
+ * opened, read or written; every failure is reported on stderr as "pagebake: NAME: reason".
+ * A failed run leaves no output files behind, and a run whose output would overwrite
  * its own input is refused before anything is opened for writing. */
 #if defined(PAGEBAKE_BUILD_HOST)
 #define _POSIX_C_SOURCE 200809L
@@ -25,6 +34,50 @@
 #include "pagebake_names.h"
 
 static const char kBanner[] = "/* This file was created by the PAGEBAKE utility. */\n\n";
+static const char kProjectBanner[] = "/* This file was created by the PAGEBAKE utility. */\r\n\r\n";
+
+typedef enum Layout { LAYOUT_PLAIN, LAYOUT_PROJECT } Layout;
+
+#if defined(PAGEBAKE_BUILD_WINDOWS)
+/* The copy in a project's VFILE_DIR, run by update.bat as "pagebake.exe index.html". */
+#define PAGEBAKE_DEFAULT_LAYOUT LAYOUT_PROJECT
+#else
+#define PAGEBAKE_DEFAULT_LAYOUT LAYOUT_PLAIN
+#endif
+
+/* What the command line asks for. */
+typedef enum Action { ACTION_CONVERT, ACTION_USAGE, ACTION_VERSION } Action;
+typedef struct Arguments {
+    Action action;
+    const char *input; /* NULL: no file named */
+    Layout layout;
+} Arguments;
+
+/* The one place that reads the command line: options, then the file. --help, -h or --version
+ * before the file ask for the usage text or the version; only the first file counts, further
+ * arguments are ignored; no file at all asks for the usage text. */
+static Arguments ReadArguments(int argc, char **argv) {
+    Arguments args;
+    int i;
+    args.action = ACTION_CONVERT;
+    args.input = NULL;
+    args.layout = PAGEBAKE_DEFAULT_LAYOUT;
+    for (i = 1; i < argc && !args.input; ++i) {
+        if (strcmp(argv[i], "--project-layout") == 0) {
+            args.layout = LAYOUT_PROJECT;
+        } else if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+            args.action = ACTION_USAGE;
+            return args;
+        } else if (strcmp(argv[i], "--version") == 0) {
+            args.action = ACTION_VERSION;
+            return args;
+        } else {
+            args.input = argv[i];
+        }
+    }
+    if (!args.input) args.action = ACTION_USAGE;
+    return args;
+}
 
 static void Report(const char *name, const char *why) { fprintf(stderr, "pagebake: %s: %s\n", name, why); }
 
@@ -110,6 +163,49 @@ static unsigned long long WriteItems(FILE *in, Output *src, int *read_error) {
     return count;
 }
 
+/* The project layout's items: twelve a line, each " 0xNN,", no padding; returns the count. */
+static unsigned long long WriteProjectItems(FILE *in, Output *src, int *read_error) {
+    unsigned char buffer[4096];
+    unsigned long long count = 0;
+    size_t got;
+    do {
+        size_t i;
+        errno = 0;
+        got = fread(buffer, 1, sizeof buffer, in);
+        if (got < sizeof buffer && ferror(in)) *read_error = LastError();
+        for (i = 0; i < got && !src->error; ++i) {
+            ++count;
+            Emit(src, count % 12 == 0 ? " 0x%02x,\r\n" : " 0x%02x,", (unsigned)buffer[i]);
+        }
+    } while (got == sizeof buffer && !*read_error && !src->error);
+    if (count % 12 != 0) Emit(src, "\r\n");
+    /* C has no empty arrays: an empty page still gets one byte of storage, its size stays 0. */
+    if (count == 0) Emit(src, " 0x00,\r\n");
+    return count;
+}
+
+static void WriteProjectSource(FILE *in, Output *src, const PagebakeNames *names, unsigned long long *count,
+                               int *read_error) {
+    Emit(src, "%s", kProjectBanner);
+    Emit(src, "#define %s_C_INC\t1\r\n", names->macro_prefix);
+    /* The header by its file name, so that any page's pair compiles where it was made. */
+    Emit(src, "#include \"%s\"\r\n", names->header_file);
+    Emit(src, "\r\nkpv_const byte %s%s[]=\r\n{\r\n", names->identifier, names->suffix);
+    *count = WriteProjectItems(in, src, read_error);
+    Emit(src, "};");
+}
+
+static void WriteProjectHeader(Output *hdr, const PagebakeNames *names, unsigned long long count) {
+    const char *m = names->macro_prefix;
+    Emit(hdr, "%s", kProjectBanner);
+    Emit(hdr, "#ifndef %s_H_INC\r\n#define %s_H_INC\t1\r\n", m, m);
+    Emit(hdr, "\r\n#include \"zs_defs.h\"\r\n");
+    Emit(hdr, "\r\n#define %s_SIZE %llu\r\n", m, count);
+    Emit(hdr, "\r\n#ifndef %s_C_INC\r\nextern kpv_const byte %s%s[%s_SIZE];\r\n#endif\r\n", m, names->identifier,
+         names->suffix, m);
+    Emit(hdr, "\r\n#endif\t\t/* %s_H_INC */", m);
+}
+
 static void WriteHeader(Output *hdr, const PagebakeNames *names, unsigned long long count) {
     Emit(hdr, "%s", kBanner);
     Emit(hdr, "#ifndef %s_H_INC\n", names->macro_prefix);
@@ -146,7 +242,9 @@ static int Version(void) {
 }
 
 /* Converts the input open as in; returns the exit status. */
-static int Convert(FILE *in, const char *input, const PagebakeNames *names) {
+static int Convert(FILE *in, const char *input, const PagebakeNames *names, Layout layout) {
+    /* The project layout writes its own CR LF, so no stream may add to them. */
+    const char *mode = layout == LAYOUT_PROJECT ? "wb" : "w";
     Output src = {NULL, names->source_file, 0};
     Output hdr = {NULL, names->header_file, 0};
     const char *failed_name = NULL;
@@ -160,13 +258,13 @@ static int Convert(FILE *in, const char *input, const PagebakeNames *names) {
     }
 
     errno = 0;
-    src.file = fopen(src.name, "w");
+    src.file = fopen(src.name, mode);
     if (!src.file) {
         Report(src.name, strerror(LastError()));
         return 1;
     }
     errno = 0;
-    hdr.file = fopen(hdr.name, "w");
+    hdr.file = fopen(hdr.name, mode);
     if (!hdr.file) {
         Report(hdr.name, strerror(LastError()));
         fclose(src.file);
@@ -174,12 +272,17 @@ static int Convert(FILE *in, const char *input, const PagebakeNames *names) {
         return 1;
     }
 
-    Emit(&src, "%s", kBanner);
-    Emit(&src, "#include \"%s.h\"\n", names->identifier);
-    Emit(&src, "\nkpv_const byte %s%s[]=\n{\n", names->identifier, names->suffix);
-    count = WriteItems(in, &src, &read_error);
-    Emit(&src, "\n};\n");
-    if (!src.error && !read_error) WriteHeader(&hdr, names, count);
+    if (layout == LAYOUT_PROJECT) {
+        WriteProjectSource(in, &src, names, &count, &read_error);
+        if (!src.error && !read_error) WriteProjectHeader(&hdr, names, count);
+    } else {
+        Emit(&src, "%s", kBanner);
+        Emit(&src, "#include \"%s.h\"\n", names->identifier);
+        Emit(&src, "\nkpv_const byte %s%s[]=\n{\n", names->identifier, names->suffix);
+        count = WriteItems(in, &src, &read_error);
+        Emit(&src, "\n};\n");
+        if (!src.error && !read_error) WriteHeader(&hdr, names, count);
+    }
 
     CloseOutput(&src);
     CloseOutput(&hdr);
@@ -205,14 +308,14 @@ static int Convert(FILE *in, const char *input, const PagebakeNames *names) {
 }
 
 int main(int argc, char **argv) {
-    const char *input;
+    const Arguments args = ReadArguments(argc, argv);
+    const char *input = args.input;
     FILE *in;
     PagebakeNames names;
     int status;
 
-    if (argc < 2 || strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0) return Usage();
-    if (strcmp(argv[1], "--version") == 0) return Version();
-    input = argv[1];
+    if (args.action == ACTION_USAGE) return Usage();
+    if (args.action == ACTION_VERSION) return Version();
 
     errno = 0;
     in = fopen(input, "rb");
@@ -237,7 +340,7 @@ int main(int argc, char **argv) {
         fclose(in);
         return 1;
     }
-    status = Convert(in, input, &names);
+    status = Convert(in, input, &names, args.layout);
     fclose(in);
     PagebakeFreeNames(&names);
     return status;

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "qt/AboutDialog.h"
+#include "qt/GenerationPreviewDialog.h"
 #include "qt/HelpViewer.h"
 #include "qt/SheetDialog.h"
 
@@ -41,9 +42,10 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const Message& message, QMessageBox:
                                              FromStd(message.text), buttons, parent);
     // Texts hold paths and user input; none of it is markup.
     box->setTextFormat(Qt::PlainText);
-    if (!message.details.empty()) {
+    if (!message.details.empty() || !message.file_outcomes.empty()) {
         QStringList lines;
         for (const std::string& line : message.details) lines << FromStd(line);
+        for (const std::string& line : message.file_outcomes) lines << FromStd(line);
         box->setDetailedText(lines.join(QLatin1Char('\n')));
     }
     return box;
@@ -151,6 +153,11 @@ bool QtPlatform::ShowHelp(const std::string& path) { return ShowHelpSection(path
 bool QtPlatform::ShowHelpSection(const std::string& path, const std::string& section) {
     if (!help_) help_ = new HelpViewer(parent_);
     return help_->ShowFile(FromStd(path), FromStd(section));
+}
+
+bool QtPlatform::PreviewGeneration(const GenerationPreview& preview) {
+    GenerationPreviewDialog dialog(preview, DialogParent());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void QtPlatform::ShowAbout(const AboutBox& about_box) {

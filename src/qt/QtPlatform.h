@@ -41,6 +41,7 @@ public:
     bool ShowHelp(const std::string& path) override;
     bool ShowHelpSection(const std::string& path, const std::string& section) override;
     void ShowAbout(const AboutBox& about) override;
+    bool PreviewGeneration(const GenerationPreview& preview) override;
 
     // The help window, once help has been shown.
     HelpViewer* Help() const;
@@ -60,7 +61,8 @@ private:
 
 // A message box for `message` with the given buttons, configured as every box of the wizard
 // is: its icon, its caption (an empty caption stays empty), plain text, and the details (the
-// files a generation could not write) behind the "Show Details..." button.
+// files a generation could not write, then what it did with every file) behind the
+// "Show Details..." button.
 std::unique_ptr<QMessageBox> MakeMessageBox(const Message& message, QMessageBox::StandardButtons buttons,
                                             QWidget* parent);
 

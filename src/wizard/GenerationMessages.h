@@ -13,14 +13,24 @@ namespace quillon {
 inline constexpr const char* kGeneratedMessage = "Project generated successfully.";
 inline constexpr const char* kGenerationFailedMessage = "Error generating project files";
 
-// The message box that ends a generation: nothing when it was cancelled; "Project generated
-// successfully." (no icon); the same with a warning and the install locations
-// (`store_locations`, where the store is looked for) when the libraries are missing; or
-// "Error generating project files" (exclamation icon) with the failed paths as details.
+// The message box that ends a generation: nothing when it was cancelled or only a dry run;
+// "Project generated successfully." (no icon), followed by what the user has to look at (files
+// in conflict first, then files kept or replaced, each named, with an exclamation icon); the
+// same with a warning and the install locations (`store_locations`, where the store is looked
+// for) when the libraries are missing; or "Error generating project files" (exclamation icon)
+// with the failed paths as details. The per-file outcomes go into file_outcomes.
 std::optional<Message> GenerationClosingMessage(const GenerationReport& report,
                                                 const std::vector<std::string>& store_locations = {});
 
+// "OUTCOME: PATH" for every file of the report, files in conflict first, the others in the
+// order of generation.
+std::vector<std::string> FileOutcomeLines(const GenerationReport& report);
+
 // The errors met on the way (report.step_errors), each as its own box with an error icon.
 std::vector<Message> GenerationStepMessages(const GenerationReport& report);
+
+// What the preview before writing shows; `diff` gives the diff of files[i].
+GenerationPreview PreviewOf(const std::string& folder, const std::vector<FileReport>& files,
+                            std::function<std::string(std::size_t)> diff);
 
 }  // namespace quillon

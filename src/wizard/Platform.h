@@ -3,6 +3,7 @@
 // dialogs, the script runner from a script, and the unit tests with a small fake.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,23 @@ struct Message {
     // Extra lines the front end may show as details, for example the files a generation
     // could not write with their reasons.
     std::vector<std::string> details;
+    // What a generation did with each file, one "OUTCOME: PATH" line a file (conflicts first).
+    // A window shows them with the details; a command line prints them as lines of its own.
+    std::vector<std::string> file_outcomes = {};
+};
+
+// One file of a generation, as the preview before writing shows it.
+struct PreviewFile {
+    std::string path;     // relative to the project folder, with "/"
+    std::string outcome;  // "created", "updated", "unchanged", "merged", "conflict", "kept", "replaced"
+};
+
+struct GenerationPreview {
+    std::string folder;  // the project folder
+    std::vector<PreviewFile> files;
+    // A unified diff of what the generation does for files[i] (empty when nothing), made when
+    // asked: a preview that shows no diffs costs nothing. Valid while the preview is shown.
+    std::function<std::string(std::size_t i)> diff;
 };
 
 // What the About box shows.
@@ -75,6 +93,13 @@ public:
         return ShowHelp(section.empty() ? path : path + "#" + section);
     }
     virtual void ShowAbout(const AboutBox& about) = 0;
+
+    // Before Generate Project writes anything: what it would do with every file. True to write,
+    // false to cancel. The default writes without asking.
+    virtual bool PreviewGeneration(const GenerationPreview& preview) {
+        (void)preview;
+        return true;
+    }
 };
 
 }  // namespace quillon

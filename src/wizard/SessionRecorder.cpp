@@ -273,4 +273,6 @@ bool SessionRecorder::ShowHelpSection(const std::string& path, const std::string
 
 void SessionRecorder::ShowAbout(const AboutBox& about) { inner_.ShowAbout(about); }
 
+bool SessionRecorder::PreviewGeneration(const GenerationPreview& preview) { return inner_.PreviewGeneration(preview); }
+
 }  // namespace quillon

@@ -96,6 +96,8 @@ public:
     bool RunSheet(SheetModel& sheet) override;
     bool ShowHelp(const std::string& path) override;
     bool ShowHelpSection(const std::string& path, const std::string& section) override;
+    // Generate Project's preview is passed through; a script has no verb for its Cancel.
+    bool PreviewGeneration(const GenerationPreview& preview) override;
     void ShowAbout(const AboutBox& about) override;
 
 private:

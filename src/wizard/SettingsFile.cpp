@@ -19,7 +19,7 @@ namespace {
 
 std::string Quote(const std::string& path) { return "\"" + path + "\""; }
 
-std::span<const std::uint8_t> Bytes(const std::string& text) {
+std::span<const std::uint8_t> TextBytes(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
@@ -123,13 +123,13 @@ bool WizardDialog::WriteSettingsFile(std::string path) {
     }
     const std::string text = WriteSettings(record_, project_folder_);
     if (held_file_ && held_file_->Is(path)) {
-        if (const std::optional<FileError> error = held_file_->Replace(Bytes(text))) {
+        if (const std::optional<FileError> error = held_file_->Replace(TextBytes(text))) {
             Warn("Cannot save the settings file " + Quote(path) + ": " + error->reason);
             return false;  // the old file is intact and still held; the changes are still unsaved
         }
     } else {
         FileError error;
-        std::unique_ptr<HeldFile> file = HeldFile::Create(path, Bytes(text), &error);
+        std::unique_ptr<HeldFile> file = HeldFile::Create(path, TextBytes(text), &error);
         if (!file) {
             Warn("Cannot save the settings file " + Quote(path) + ": " + error.reason);
             return false;

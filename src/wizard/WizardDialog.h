@@ -99,6 +99,8 @@ public:
     void OnFileSaveAs();
     void OnSelectProjectDirectory();
     void OnGenerateProject();
+    // Generate Project with options (a dry run, diffs): what quillon-cli generate asks for.
+    void OnGenerateProject(const GenerationOptions& options);
     // The Exit command and the window's close box: asks to save while modified; Cancel keeps
     // the window open. Returns true when the window closes.
     bool OnExit();

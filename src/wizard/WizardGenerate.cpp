@@ -55,7 +55,9 @@ void WizardDialog::OnSelectProjectDirectory() {
     project_folder_ += '/';
 }
 
-void WizardDialog::OnGenerateProject() {
+void WizardDialog::OnGenerateProject() { OnGenerateProject(GenerationOptions{}); }
+
+void WizardDialog::OnGenerateProject(const GenerationOptions& options) {
     last_generation_.reset();
     const std::optional<OptionNode> selected = tree_.Selected();
     // The first finding refuses the project, as the four tree checks and the validation
@@ -71,7 +73,11 @@ void WizardDialog::OnGenerateProject() {
 
     GenerationHooks hooks;
     hooks.choose_folder = [this] { return ChooseProjectFolder(); };
-    last_generation_ = GenerateProject(record_, project_folder_, store_, hooks);
+    // The front end may show what is about to happen to every file and let the user stop it.
+    hooks.review = [this](const std::vector<FileReport>& files, const std::function<std::string(std::size_t)>& diff) {
+        return platform_.PreviewGeneration(PreviewOf(project_folder_, files, diff));
+    };
+    last_generation_ = GenerateProject(record_, project_folder_, store_, hooks, options);
     // The option bits are now the library's whole set: the tree shows what will be saved.
     ShowRecordInTree();
     UpdateCodeSize();

@@ -37,6 +37,7 @@ void FuzzScript(Bytes input);
 void FuzzOmf51Reader(Bytes input);
 void FuzzOmf51RoundTrip(Bytes input);
 void FuzzWindow(Bytes input);
+void FuzzProjectRecord(Bytes input);
 
 struct Target {
     const char* name;  // also the folder of its seeds and regression inputs
@@ -47,7 +48,7 @@ inline constexpr Target kTargets[] = {
     {"settings", FuzzSettingsFile},     {"template", FuzzTemplate},         {"workspace", FuzzWorkspace},
     {"numbers", FuzzNumbers},           {"hexfield", FuzzHexField},         {"pagebake_names", FuzzPagebakeNames},
     {"script", FuzzScript},             {"omf51_reader", FuzzOmf51Reader},  {"omf51_roundtrip", FuzzOmf51RoundTrip},
-    {"window", FuzzWindow},
+    {"window", FuzzWindow},             {"project_record", FuzzProjectRecord},
 };
 
 }  // namespace quillon::fuzz

@@ -2,6 +2,7 @@
 # Runs pagebake on fixed inputs, each case in a fresh folder, and compares whole output files,
 # the streams and the exit status with the expected ones.
 #   run_tests.sh conversions|usage|failures PAGEBAKE EXPECTED_DIR
+#   run_tests.sh project PAGEBAKE EXPECTED_DIR DATAFILES_DIR
 #   run_tests.sh windows PAGEBAKE_EXE
 set -u
 group=$1
@@ -45,12 +46,14 @@ expect_failure() {  # expect_failure NAME REPORT
         fail "$name: stderr '$(cat "$work/$name.err")', expected 'pagebake: $report'"
 }
 
-# Converts the bytes on stdin, stored as INPUT, and compares both outputs.
-convert_case() {  # convert_case NAME INPUT SOURCE HEADER
+# Converts the bytes on stdin, stored as INPUT, and compares both outputs. OPTIONS go before
+# the input on the command line.
+convert_case() {  # convert_case NAME INPUT SOURCE HEADER [OPTIONS...]
     local name=$1 input=$2 src=$3 hdr=$4 dir rc
+    shift 4
     dir=$(new_dir "$name")
     cat > "$dir/$input"
-    run_in "$name" "$dir" "$input"
+    run_in "$name" "$dir" "$@" "$input"
     rc=$?
     [ $rc -eq 0 ] || fail "$name: exit status $rc"
     [ -s "$work/$name.out" ] && fail "$name: output on stdout"
@@ -80,6 +83,24 @@ conversions() {
     same_file folders "$expected/odd/abc.c" "$dir/abc.c"
     same_file folders "$expected/odd/abc.h" "$dir/abc.h"
     only_files folders "$dir" pages abc.c abc.h
+}
+
+# The layout of the pair generated projects carry: the sample page gives exactly the stored
+# sample pair, and its edges (a full last line, an empty page, a name with a space, whose
+# source includes its own header).
+project() {
+    local dir
+    dir=$(new_dir project-sample)
+    cp "$datafiles/166-index.html" "$dir/index.html"
+    run_in project-sample "$dir" --project-layout index.html || fail "project-sample: exit status"
+    same_file project-sample "$datafiles/168-index.c" "$dir/index.c"
+    same_file project-sample "$datafiles/167-index.h" "$dir/index.h"
+    only_files project-sample "$dir" index.html index.c index.h
+    printf '0123456789ab' | convert_case project-twelve page12.htm page12.c page12.h --project-layout
+    printf '' | convert_case project-empty empty.txt empty.c empty.h --project-layout
+    printf 'AB' | convert_case project-space "my page.html" "my page.c" "my page.h" --project-layout
+    # Failures are the same in either layout.
+    failure_case project-missing nothere.html ':' "nothere.html: No such file or directory"
 }
 
 usage() {
@@ -128,7 +149,11 @@ failure_case() {  # failure_case NAME INPUT SETUP REPORT KEEP...
     shift 4
     dir=$(new_dir "$name")
     (cd "$dir" && eval "$setup")
-    run_in "$name" "$dir" "$input"
+    if [[ $name == project-* ]]; then
+        run_in "$name" "$dir" --project-layout "$input"
+    else
+        run_in "$name" "$dir" "$input"
+    fi
     expect_failure $? "$name" "$report"
     only_files "$name" "$dir" "$@"
 }
@@ -179,6 +204,7 @@ windows() {
 
 case "$group" in
     conversions|usage|failures) pagebake=$2; expected=$3; "$group" ;;
+    project) pagebake=$2; expected=$3; datafiles=$4; project ;;
     windows) windows "$2" ;;
     *) echo "unknown group $group"; exit 2 ;;
 esac

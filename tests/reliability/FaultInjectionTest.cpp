@@ -1,8 +1,13 @@
-// Writes that fail part-way and renames that fail, injected through the one file-write helper:
-// a failing save keeps the previous settings file and the unsaved changes, a failing
-// generation names every file it could not write and leaves all the others whole.
+// Writes that fail part-way, renames that fail and a process killed in mid-write, injected
+// through the one file-write helper: a failing save keeps the previous settings file and the
+// unsaved changes; a failing generation names every file it could not write, leaves every
+// file whole, and the next generation repairs the project.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -140,17 +145,10 @@ TEST_F(FaultInjection, AFailedGenerationNamesTheFileAndLeavesEveryOtherFileWhole
     const Files clean = Snapshot(folder);
     ASSERT_GT(clean.size(), 20u);
 
-    // Each file in turn fails half-way through its write, the temporary files that the
-    // templates and the workspace pass through included.
-    std::map<std::string, std::size_t> cuts;
-    for (const auto& [name, bytes] : clean) cuts[name] = bytes.size() / 2;
-    for (const char* temp : {"zs_const_tmp.h", "zs_errs_tmp.h", "zs_vars_tmp.c", "zs_defs_tmp.h", "zs_funcs_tmp.h",
-                             "zs_userconst_tmp.h", "main_tmp.c", "locatra_tmp.h", "tmp_TCPIP_Project.wsp"}) {
-        cuts[temp] = 100;
-    }
-    for (const auto& [name, cut] : cuts) {
+    // Each file in turn fails half-way through its write.
+    for (const auto& [name, bytes] : clean) {
         const std::string path = folder + "/" + name;
-        SetWriteFaults({.fail_after_bytes = cut, .fail_rename = false, .path_contains = path});
+        SetWriteFaults({.fail_after_bytes = bytes.size() / 2, .fail_rename = false, .path_contains = path});
         generate_afresh();
         ClearWriteFaults();
 
@@ -158,50 +156,188 @@ TEST_F(FaultInjection, AFailedGenerationNamesTheFileAndLeavesEveryOtherFileWhole
         const Message& closing = ui.messages.back();
         EXPECT_TRUE(closing.text.starts_with(kGenerationFailedMessage)) << name;
         Files written = Snapshot(folder);
-        // The fault strikes every path holding this one ("index.h" also cuts "index.html").
-        for (auto it = written.begin(); it != written.end();) {
-            const std::string failed = folder + "/" + it->first;
-            if (failed.find(path) == std::string::npos) {
-                ++it;
-                continue;
-            }
+        // The fault strikes every path holding this one ("index.h" also cuts "index.html"):
+        // those files are missing, never half there.
+        for (const auto& [other, other_bytes] : clean) {
+            const std::string failed = folder + "/" + other;
+            if (failed.find(path) == std::string::npos || other == ".quillon/record") continue;
+            if (other_bytes.size() <= bytes.size() / 2) continue;  // too short to be cut
+            EXPECT_FALSE(written.count(other)) << other << " is there after its write failed";
             EXPECT_NE(std::find(closing.details.begin(), closing.details.end(), failed + ": No space left on device"),
                       closing.details.end())
                 << failed << " is not among the failures";
-            it = written.erase(it);
         }
-        // A generation that ends early, or cannot expand the workspace, keeps its template.
-        written.erase("tmp_TCPIP_Project.wsp");
+        // The record lacks what was not written; it is checked after the repair below.
+        written.erase(".quillon/record");
         EXPECT_EQ(NotLike(written, clean), "") << "after " << name << " failed";
 
         // Generating again once the disk has room repairs the project completely.
-        generate_afresh();
+        ui.messages.clear();
+        window.OnGenerateProject();
         EXPECT_TRUE(ui.messages.back().text.starts_with(kGeneratedMessage)) << name;
         EXPECT_EQ(NotLike(Snapshot(folder), clean), "") << "generating again after " << name << " failed";
+        EXPECT_EQ(Snapshot(folder).size(), clean.size()) << name;
     }
 }
 
-TEST_F(FaultInjection, AFailedReplacementKeepsTheFileItWouldHaveReplaced) {
-    // With FTP the variables source declares the memory pool twice, and the second
-    // declaration is removed by writing a replacement file.
+TEST_F(FaultInjection, AFailedRenameKeepsTheFileItWouldHaveReplaced) {
     ConfigureLargeProject();
     const std::string folder = dir.Path() + "/";
-    const std::string vars = folder + "zs_vars.c";
-    SetWriteFaults({.fail_after_bytes = std::nullopt, .fail_rename = true, .path_contains = vars});
     window.SetProjectFolder(dir.Path());
+    window.OnGenerateProject();
+    const std::string userconst = folder + "zs_userconst.h";
+    const std::string before = ReadText(userconst);
+
+    window.Record().num_sockets = 7;
+    SetWriteFaults({.fail_after_bytes = std::nullopt, .fail_rename = true, .path_contains = userconst});
     window.OnGenerateProject();
     ClearWriteFaults();
 
     const Message& closing = ui.messages.back();
-    EXPECT_TRUE(closing.text.starts_with(kGenerationFailedMessage)) << closing.text;
-    EXPECT_EQ(closing.details, std::vector<std::string>{vars + ": Input/output error"});
-    // The expansion before the replacement stands, whole: both declarations are in it.
-    const std::string text = ReadText(vars);
-    const std::size_t first = text.find("byte mem_pool");
-    ASSERT_NE(first, std::string::npos);
-    EXPECT_NE(text.find("byte mem_pool", first + 1), std::string::npos);
+    EXPECT_TRUE(closing.text.starts_with(kGenerationFailedMessage));
+    EXPECT_EQ(closing.details, std::vector<std::string>{userconst + ": Input/output error"});
+    EXPECT_EQ(ReadText(userconst), before);
     for (const auto& [name, bytes] : Snapshot(dir.Path())) {
         EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name << " left behind";
+    }
+    window.OnGenerateProject();
+    EXPECT_TRUE(ui.messages.back().text.starts_with(kGeneratedMessage)) << ui.messages.back().text;
+    EXPECT_NE(ReadText(userconst).find("num_sockets                     7"), std::string::npos);
+}
+
+// Puts `files` back into `folder` exactly, and nothing else.
+void Restore(const std::string& folder, const Files& files) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const auto& [name, bytes] : files) {
+        fs::create_directories(fs::path(folder + "/" + name).parent_path());
+        WriteBytes(folder + "/" + name, bytes);
+    }
+}
+
+// A failure at any one write of a generation (no space, an I/O error, the process killed
+// there), followed by a normal generation, leaves exactly the project that a generation
+// without the failure leaves: from an empty folder, and from a project the user has edited.
+TEST_F(FaultInjection, AFailureAtEveryWriteIsRepairedByTheNextGeneration) {
+    ConfigureLargeProject();
+    const std::string folder = dir.File("project");
+    window.SetProjectFolder(folder);
+
+    // The edited project: generated from the first configuration, then changed by the user,
+    // one change of which overlaps the next configuration's.
+    fs::create_directories(folder);
+    window.OnGenerateProject();
+    ASSERT_TRUE(ui.messages.back().text.starts_with(kGeneratedMessage)) << ui.messages.back().text;
+    std::string main = ReadText(folder + "/main.c");
+    main.insert(main.find('\n') + 1, "// My board, my firmware.\n");
+    WriteText(folder + "/main.c", main);
+    WriteText(folder + "/VFILE_DIR/index.html", "<p>my own page</p>\r\n");
+    std::string userconst = ReadText(folder + "/zs_userconst.h");
+    const std::size_t sockets = userconst.find("#define num_sockets");
+    ASSERT_NE(sockets, std::string::npos);
+    userconst.insert(sockets, "/* two are enough */\r\n");
+    WriteText(folder + "/zs_userconst.h", userconst);
+    const Files edited = Snapshot(folder);
+
+    // The next configuration: more sockets and the LOCATRA service.
+    window.Record().num_sockets = 6;
+    window.OnOptionClick(N::LOCATRA);
+
+    for (const bool from_edited : {false, true}) {
+        const Files start = from_edited ? edited : Files{};
+        Restore(folder, start);
+        SetWriteFaults({.path_contains = folder});
+        window.OnGenerateProject();
+        const std::size_t writes = FaultedWriteCount();
+        ClearWriteFaults();
+        ASSERT_TRUE(window.LastGeneration() && window.LastGeneration()->outcome == GenerationOutcome::Generated);
+        if (from_edited) {
+            ASSERT_EQ(window.LastGeneration()->Count(FileOutcome::Conflict), 1u);
+            ASSERT_EQ(window.LastGeneration()->Count(FileOutcome::Merged), 1u);
+        }
+        const Files want = Snapshot(folder);
+        ASSERT_GT(writes, from_edited ? 4u : 20u);
+
+        for (const WriteFaultKind kind : {WriteFaultKind::NoSpace, WriteFaultKind::IoError, WriteFaultKind::Kill}) {
+            for (std::size_t k = 0; k < writes; ++k) {
+                const std::string where = std::string(from_edited ? "edited" : "empty") + " folder, kind " +
+                                          std::to_string(static_cast<int>(kind)) + ", write " + std::to_string(k);
+                Restore(folder, start);
+                const WriteFaults fault{.path_contains = folder, .only_write = k, .kind = kind};
+                if (kind == WriteFaultKind::Kill) {
+                    const pid_t child = ::fork();
+                    ASSERT_GE(child, 0);
+                    if (child == 0) {
+                        SetWriteFaults(fault);
+                        window.OnGenerateProject();
+                        ::_exit(0);
+                    }
+                    int status = 0;
+                    ::waitpid(child, &status, 0);
+                    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
+                } else {
+                    ui.messages.clear();
+                    SetWriteFaults(fault);
+                    window.OnGenerateProject();
+                    ClearWriteFaults();
+                    ASSERT_FALSE(ui.messages.empty()) << where;
+                    EXPECT_TRUE(ui.messages.back().text.starts_with(kGenerationFailedMessage)) << where;
+                }
+                ui.messages.clear();
+                window.OnGenerateProject();
+                ASSERT_TRUE(window.LastGeneration()) << where;
+                EXPECT_EQ(window.LastGeneration()->outcome, GenerationOutcome::Generated) << where;
+                const Files repaired = Snapshot(folder);
+                EXPECT_EQ(NotLike(repaired, want), "") << where;
+                EXPECT_EQ(repaired.size(), want.size()) << where;
+            }
+        }
+    }
+}
+
+// Two generations of different configurations into one folder at the same time: one waits for
+// the other, both succeed, and the folder holds the whole project of the one that came last.
+TEST_F(FaultInjection, ConcurrentGenerationsNeverTearAFile) {
+    ConfigureLargeProject();
+    const std::string folder = dir.File("project");
+    window.SetProjectFolder(folder);
+    const auto configure = [&](int which) {
+        window.Record().num_sockets = which == 0 ? 4 : 6;
+        window.Record().ip_src_addr = which == 0 ? Ip4{10, 0, 0, 1} : Ip4{192, 168, 7, 7};
+    };
+    Files clean[2];
+    for (int which : {0, 1}) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        configure(which);
+        window.OnGenerateProject();
+        ASSERT_TRUE(ui.messages.back().text.starts_with(kGeneratedMessage)) << ui.messages.back().text;
+        clean[which] = Snapshot(folder);
+    }
+    ASSERT_EQ(clean[0].size(), clean[1].size());
+
+    for (int round = 0; round < 6; ++round) {
+        Restore(folder, clean[round % 2]);
+        pid_t children[2];
+        for (int which : {0, 1}) {
+            children[which] = ::fork();
+            ASSERT_GE(children[which], 0);
+            if (children[which] == 0) {
+                configure(which);
+                window.OnGenerateProject();
+                const auto& report = window.LastGeneration();
+                ::_exit(report && report->outcome == GenerationOutcome::Generated ? 0 : 1);
+            }
+        }
+        for (pid_t child : children) {
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+        }
+        const Files after = Snapshot(folder);
+        EXPECT_TRUE(NotLike(after, clean[0]).empty() || NotLike(after, clean[1]).empty())
+            << "round " << round << ": not one whole project; against the first: " << NotLike(after, clean[0])
+            << "; against the second: " << NotLike(after, clean[1]);
     }
 }
 

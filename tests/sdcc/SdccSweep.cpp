@@ -3,11 +3,17 @@
 // source with SDCC for the 8051 (sdcc -mmcs51 --model-large -c). A source fails when SDCC
 // reports an error or a warning: the generated code is meant to compile cleanly.
 //
-//   quillon_sdcc_sweep [--c89 CC] SDCC OUT_DIR [NAME...]
+//   quillon_sdcc_sweep [--c89 CC] [--pagebake PAGEBAKE] SDCC OUT_DIR [NAME...]
 //
 // With --c89 every source is also checked by the host C compiler CC as C89 (declarations
 // before statements and nothing newer), the dialect of the workspace's 8051 toolchain; the
 // stack headers map the 8051 keywords to plain C for any compiler other than the two targets.
+//
+// Besides the configurations, the whole sweep compiles projects whose typed texts (LOCATRA
+// texts, modem and login strings) hold every character that needs escaping in C, and, with
+// --pagebake, a web project whose VFILE_DIR holds pages converted by the host pagebake in the
+// project layout: the sample page (which must come out as the generated pair, byte for byte),
+// a page of every byte value, an empty page and a page whose name has a space.
 //
 // Compiles run in parallel (QUILLON_SDCC_JOBS, default 2). Exit status 0 when every source of
 // every configuration compiled cleanly.
@@ -27,8 +33,9 @@
 #include <vector>
 
 #include "SweepConfigurations.h"
-#include "generator/ProjectGenerator.h"
+#include "config/LibrarySelection.h"
 #include "generator/LibrarySource.h"
+#include "generator/ProjectGenerator.h"
 
 namespace fs = std::filesystem;
 using namespace quillon;
@@ -110,12 +117,13 @@ bool Clean(const std::string& log) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string c89_compiler;
-    if (args.size() >= 2 && args[0] == "--c89") {
-        c89_compiler = args[1];
+    std::string pagebake;
+    while (args.size() >= 2 && (args[0] == "--c89" || args[0] == "--pagebake")) {
+        (args[0] == "--c89" ? c89_compiler : pagebake) = args[1];
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.size() < 2) {
-        std::cerr << "usage: quillon_sdcc_sweep [--c89 CC] SDCC OUT_DIR [NAME...]\n";
+        std::cerr << "usage: quillon_sdcc_sweep [--c89 CC] [--pagebake PAGEBAKE] SDCC OUT_DIR [NAME...]\n";
         return 2;
     }
     const std::string sdcc = args[0];
@@ -127,6 +135,52 @@ int main(int argc, char** argv) {
     NoLibrarySource no_store;  // the libraries are not compiled; empty files are enough
     std::vector<Compile> compiles;
     int failures = 0;
+
+    // Every C source of the project in `folder` and of its VFILE_DIR, with SDCC (and as C89).
+    const auto queue_compiles = [&](const std::string& name, const fs::path& folder) {
+        for (const fs::path& dir : {folder, folder / "VFILE_DIR"}) {
+            if (!fs::is_directory(dir)) continue;
+            for (const auto& entry : fs::directory_iterator(dir)) {
+                if (entry.path().extension() != ".c") continue;
+                const std::string source = entry.path().filename().string();
+                std::string stem = entry.path().stem().string();
+                std::replace(stem.begin(), stem.end(), ' ', '_');
+                const std::string tag = (dir == folder ? "" : "VFILE_DIR_") + stem;
+                const fs::path objects = folder / "logs" / (tag + ".obj");
+                fs::create_directories(objects);
+                Compile job;
+                job.config = name;
+                job.folder = dir;
+                job.source = source;
+                job.command = {sdcc, "-mmcs51", "--model-large", "-c", source, "-o", objects.string() + "/"};
+                job.log = folder / "logs" / (tag + ".log");
+                compiles.push_back(job);
+                if (!c89_compiler.empty()) {
+                    job.command = {c89_compiler, "-std=gnu89", "-fsyntax-only", "-Wall", "-Wextra",
+                                   "-Wdeclaration-after-statement", "-Wno-main",
+                                   // The host mapping turns register addresses into pointers.
+                                   "-Wno-int-to-pointer-cast", source};
+                    job.log = folder / "logs" / (tag + ".c89.log");
+                    compiles.push_back(job);
+                }
+            }
+        }
+    };
+    // A fresh folder for an extra project, generated from `record`; false (counted) on failure.
+    const auto generate_extra = [&](const std::string& name, ConfigRecord record) {
+        const fs::path folder = out_dir / name;
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+        fs::create_directories(folder / "logs");
+        std::string project_folder = folder.string() + "/";
+        SelectLibrary(record, true);
+        if (GenerateProject(record, project_folder, no_store).outcome != GenerationOutcome::Generated) {
+            std::cerr << name << ": generation did not succeed\n";
+            ++failures;
+            return false;
+        }
+        return true;
+    };
     for (const sweep::SweepConfig& config : sweep::SweepConfigs()) {
         if (!only.empty() && std::find(only.begin(), only.end(), config.name) == only.end()) continue;
         const fs::path folder = out_dir / config.name;
@@ -149,29 +203,57 @@ int main(int argc, char** argv) {
                 ++failures;
             }
         }
-        for (const fs::path& dir : {folder, folder / "VFILE_DIR"}) {
-            if (!fs::is_directory(dir)) continue;
-            for (const auto& entry : fs::directory_iterator(dir)) {
-                if (entry.path().extension() != ".c") continue;
-                const std::string source = entry.path().filename().string();
-                const std::string tag = (dir == folder ? "" : "VFILE_DIR_") + entry.path().stem().string();
-                const fs::path objects = folder / "logs" / (tag + ".obj");
-                fs::create_directories(objects);
-                Compile job;
-                job.config = config.name;
-                job.folder = dir;
-                job.source = source;
-                job.command = {sdcc, "-mmcs51", "--model-large", "-c", source, "-o", objects.string() + "/"};
-                job.log = folder / "logs" / (tag + ".log");
-                compiles.push_back(job);
-                if (!c89_compiler.empty()) {
-                    job.command = {c89_compiler, "-std=gnu89", "-fsyntax-only", "-Wall", "-Wextra",
-                                   "-Wdeclaration-after-statement", "-Wno-main",
-                                   // The host mapping turns register addresses into pointers.
-                                   "-Wno-int-to-pointer-cast", source};
-                    job.log = folder / "logs" / (tag + ".c89.log");
-                    compiles.push_back(job);
+        queue_compiles(config.name, folder);
+    }
+
+    if (only.empty()) {
+        // Typed texts with every character C needs escaped, in the LOCATRA header and the modem's.
+        const std::string nasty = std::string("a \"quote\", a back\\slash, ?" "?= and ?" "?/, tab\t cr\r lf\n") +
+                                  "\x01\x1f\x7f\xe9 7";
+        std::string every_byte;
+        for (int b = 1; b < 256; ++b) every_byte += static_cast<char>(b);
+        const auto find = [](const char* name) {
+            for (const sweep::SweepConfig& c : sweep::SweepConfigs()) {
+                if (c.name == name) return c;
+            }
+            return sweep::SweepConfigs().front();
+        };
+        ConfigRecord locatra = sweep::BuildSweepRecord(find("vardex_lanvik_everything"));
+        locatra.locatra_name = every_byte;
+        locatra.locatra_description = nasty;
+        locatra.locatra_event1 = "\\";
+        locatra.locatra_event2 = "\"";
+        if (generate_extra("typed_texts_locatra", locatra)) queue_compiles("typed_texts_locatra", out_dir / "typed_texts_locatra");
+        ConfigRecord modem = sweep::BuildSweepRecord(find("modara_ppp_pap"));
+        modem.login_name = every_byte;
+        modem.login_password = nasty;
+        modem.phone_number = "\"5551234\\";
+        modem.dial_cmd = "AT?" "?D";
+        modem.country_cmd = "AT\t";
+        if (generate_extra("typed_texts_modem", modem)) queue_compiles("typed_texts_modem", out_dir / "typed_texts_modem");
+
+        // Pages converted by the host pagebake in the project layout, compiled in the project.
+        if (!pagebake.empty()) {
+            const std::string name = "converted_pages";
+            if (generate_extra(name, sweep::BuildSweepRecord(find("vardex_lanvik_everything")))) {
+                const fs::path pages = out_dir / name / "VFILE_DIR";
+                const std::string sample_c = ReadAll(pages / "index.c"), sample_h = ReadAll(pages / "index.h");
+                std::ofstream(pages / "every_byte.bin", std::ios::binary) << every_byte << '\0';
+                std::ofstream(pages / "empty.html", std::ios::binary);
+                std::ofstream(pages / "my page.html", std::ios::binary) << "<p>a page</p>\r\n";
+                for (const char* page : {"index.html", "every_byte.bin", "empty.html", "my page.html"}) {
+                    const std::string command = "cd '" + pages.string() + "' && '" + pagebake + "' --project-layout '" +
+                                                page + "'";
+                    if (std::system(command.c_str()) != 0) {
+                        std::cerr << "FAIL " << name << ": pagebake --project-layout " << page << "\n";
+                        ++failures;
+                    }
                 }
+                if (ReadAll(pages / "index.c") != sample_c || ReadAll(pages / "index.h") != sample_h) {
+                    std::cerr << "FAIL " << name << ": the converted sample page differs from the generated pair\n";
+                    ++failures;
+                }
+                queue_compiles(name, out_dir / name);
             }
         }
     }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
+
 #include "config/Parameters.h"
 
 using namespace quillon;
@@ -113,4 +116,65 @@ TEST(ParseList, CornerCases) {
     std::array<std::uint8_t, 6> mac{};
     ParseList("{ 0, 11, 60, 18, 52, 86 }", mac);
     EXPECT_EQ(mac, (std::array<std::uint8_t, 6>{0, 11, 60, 18, 52, 86}));
+}
+
+namespace {
+
+// What a C compiler makes of a string literal: nothing when it is not one (a stray quote or
+// backslash, a raw control character, a trigraph), else its bytes.
+std::optional<std::string> ReadCStringLiteral(std::string_view literal) {
+    if (literal.size() < 2 || literal.front() != '"' || literal.back() != '"') return std::nullopt;
+    if (literal.find("??") != std::string_view::npos) return std::nullopt;
+    const std::string_view body = literal.substr(1, literal.size() - 2);
+    std::string out;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const auto c = static_cast<unsigned char>(body[i]);
+        if (c == '"' || c < 0x20 || c == 0x7F) return std::nullopt;
+        if (c != '\\') {
+            out += body[i];
+            continue;
+        }
+        if (++i == body.size()) return std::nullopt;
+        switch (body[i]) {
+        case '\\': case '"': case '?': case '\'': out += body[i]; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        default: {
+            int value = 0, digits = 0;
+            for (; digits < 3 && i < body.size() && body[i] >= '0' && body[i] <= '7'; ++i, ++digits) {
+                value = value * 8 + body[i] - '0';
+            }
+            if (digits == 0) return std::nullopt;
+            --i;
+            out += static_cast<char>(value);
+        }
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// Whatever is typed into a LOCATRA or modem text, the generated sources get a string literal
+// that compiles and holds exactly what was typed; the settings file keeps the text as typed.
+TEST(RenderParameter, QuotedTextsAreEscapedForCAndKeptAsTypedForTheSettingsFile) {
+    std::mt19937 random(5);
+    const std::string nasty = "\"\\?\t\r\n\x01\x7F" "0";
+    for (int round = 0; round < 500; ++round) {
+        std::string typed(random() % 12, ' ');
+        for (char& c : typed) c = random() % 2 ? nasty[random() % nasty.size()] : static_cast<char>(1 + random() % 255);
+        ConfigRecord r;
+        r.locatra_description = typed;
+        r.login_name = typed;
+        EXPECT_EQ(ReadCStringLiteral(RenderParameter(r, 63, TextForm::CString)), typed) << round;
+        EXPECT_EQ(ReadCStringLiteral(RenderParameter(r, 43, TextForm::CString)), typed + "\r") << round;
+        EXPECT_EQ(RenderParameter(r, 63), "\"" + typed + "\"");
+    }
+    // Texts without anything to escape come out as they always have.
+    const ConfigRecord r;
+    for (int n : {41, 42, 43, 44, 45, 62, 63, 64, 65}) {
+        EXPECT_EQ(RenderParameter(r, n, TextForm::CString), RenderParameter(r, n)) << n;
+    }
+    EXPECT_EQ(EscapeForCString("Is it on? ?" "?= \"x\""), "Is it on? ?\\?= \\\"x\\\"");
 }

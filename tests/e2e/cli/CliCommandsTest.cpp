@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "TestSupport.h"
@@ -99,8 +100,17 @@ TEST_F(CliCommandsTest, GenerateWritesIntoTheOutFolderWhateverTheFileRemembers) 
     std::ostringstream out, err;
     std::istringstream in;
     ASSERT_EQ(RunCli({"generate", dir_.File("web.wp"), "--out", out_dir}, options_, in, out, err), kExitOk) << err.str();
-    EXPECT_EQ(out.str(), "Project generated successfully.\n"
-                         "sample stack libraries: the firmware links but does not run the stack\n");
+    // One line a file, in the order of generation, then the closing message.
+    std::string expected;
+    for (const char* name : {"zs_stackconst.h", "zs_errs.h", "zs_vars.c", "zs_defs.h", "zs_funcs.h", "zs_userconst.h",
+                             "vardex.h", "zs_stack_common_039.lib", "zs_stack_bank_039.lib", "main.c", "zs_callback.c",
+                             "TCPIP_Project.wsp", "VFILE_DIR/pagebake.exe", "VFILE_DIR/update.bat",
+                             "VFILE_DIR/index.html", "VFILE_DIR/index.h", "VFILE_DIR/index.c", "VFILE_DIR/zs_defs.h",
+                             "VFILE_DIR/zs_stackconst.h"}) {
+        expected += std::string("created: ") + name + "\n";
+    }
+    EXPECT_EQ(out.str(), expected + "Project generated successfully.\n"
+                                    "sample stack libraries: the firmware links but does not run the stack\n");
     for (const char* name : {"main.c", "zs_stackconst.h", "TCPIP_Project.wsp", "VFILE_DIR", "zs_stack_common_039.lib"}) {
         EXPECT_TRUE(std::filesystem::exists(out_dir + "/" + name)) << name;
     }
@@ -108,6 +118,98 @@ TEST_F(CliCommandsTest, GenerateWritesIntoTheOutFolderWhateverTheFileRemembers) 
     EXPECT_GT(std::filesystem::file_size(out_dir + "/zs_stack_common_039.lib"), 0u);
     // The settings file itself is left as it was.
     EXPECT_EQ(ReadText(dir_.File("web.wp")), settings);
+}
+
+// Every file with its bytes and time, to show that a command wrote nothing.
+std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>> Folder(const std::string& dir) {
+    std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+        out[e.path()] = {e.is_regular_file() ? test::ReadText(e.path()) : "", e.last_write_time()};
+    }
+    return out;
+}
+
+// --check, --dry-run and --diff on a generated project that the user then edits and whose
+// configuration then changes: the exit statuses CI relies on, and never a byte written.
+TEST_F(CliCommandsTest, CheckDryRunAndDiffLookWithoutWriting) {
+    options_.store_path = QUILLON_STORE_PATH;
+    // A copy: the window holds the settings file it opened, and other tests open the example.
+    const std::string web = dir_.File("web.wp");
+    std::filesystem::copy_file(std::string(QUILLON_SOURCE_DIR) + "/examples/ethernet-web-server.wp", web);
+    const std::string out_dir = dir_.File("project");
+    const auto generate = [&](std::vector<std::string> args) {
+        out_.str("");
+        err_.str("");
+        args.insert(args.begin(), "generate");
+        std::istringstream in;
+        return RunCli(args, options_, in, out_, err_);
+    };
+    ASSERT_EQ(generate({web, "--out", out_dir}), kExitOk) << Err();
+
+    // The user's own line in main.c is no drift: generation would leave it.
+    std::string main = ReadText(out_dir + "/main.c");
+    main.insert(main.find('\n') + 1, "// my board\n");
+    ASSERT_FALSE(WriteFileText(out_dir + "/main.c", main));
+    const auto before = Folder(out_dir);
+    EXPECT_EQ(generate({web, "--out", out_dir, "--check"}), kExitOk) << Err();
+    EXPECT_NE(Out().find("unchanged: main.c\n"), std::string::npos) << Out();
+    EXPECT_EQ(Out().find("Project generated"), std::string::npos) << Out();
+
+    // Another address: zs_userconst.h drifts.
+    std::string settings = ReadText(web);
+    settings.replace(settings.find("{ 192, 168, 1, 50 }"), 19, "{ 10, 1, 2, 3 }");
+    ASSERT_FALSE(WriteFileText(dir_.File("moved.wp"), settings));
+    EXPECT_EQ(generate({dir_.File("moved.wp"), "--out", out_dir, "--check"}), kExitDrift);
+    EXPECT_NE(Out().find("updated: zs_userconst.h\n"), std::string::npos) << Out();
+    EXPECT_NE(Err().find(out_dir + " is not what this configuration generates (1 file(s) would change)"),
+              std::string::npos)
+        << Err();
+    EXPECT_EQ(generate({dir_.File("moved.wp"), "--out", out_dir, "--dry-run"}), kExitOk);
+    EXPECT_NE(Out().find("updated: zs_userconst.h\n"), std::string::npos) << Out();
+    EXPECT_EQ(generate({dir_.File("moved.wp"), "--out", out_dir, "--diff"}), kExitOk);
+    EXPECT_EQ(Out().rfind("diff --git a/zs_userconst.h b/zs_userconst.h\n", 0), 0u) << Out();
+    EXPECT_NE(Out().find("+#define IP_SRC_ADDR                     { 10, 1, 2, 3 }"), std::string::npos) << Out();
+    EXPECT_EQ(Folder(out_dir), before);
+
+    // A dry run into a folder that is not there yet: everything would be created, nothing is.
+    EXPECT_EQ(generate({web, "--out", dir_.File("new/project"), "--dry-run"}), kExitOk) << Err();
+    EXPECT_NE(Out().find("created: VFILE_DIR/index.c\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("new")));
+    EXPECT_EQ(generate({web, "--out", dir_.File("new/project"), "--check"}), kExitDrift);
+    EXPECT_EQ(generate({web, "--out", out_dir, "--check", "--diff"}), kExitUsage);
+}
+
+// The user's edit and the new configuration change the same line: the project is generated,
+// the user's file stays, the merge goes beside it, and the exit status says so.
+TEST_F(CliCommandsTest, GenerationWithConflictsExitsWithFour) {
+    options_.store_path = QUILLON_STORE_PATH;
+    // A copy: the window holds the settings file it opened, and other tests open the example.
+    const std::string web = dir_.File("web.wp");
+    std::filesystem::copy_file(std::string(QUILLON_SOURCE_DIR) + "/examples/ethernet-web-server.wp", web);
+    const std::string out_dir = dir_.File("project");
+    std::istringstream in;
+    ASSERT_EQ(RunCli({"generate", web, "--out", out_dir}, options_, in, out_, err_), kExitOk);
+    std::string userconst = ReadText(out_dir + "/zs_userconst.h");
+    const std::size_t at = userconst.find("{ 192, 168, 1, 50 }");
+    userconst.replace(at, 19, "{ 192, 168, 1, 51 }");
+    ASSERT_FALSE(WriteFileText(out_dir + "/zs_userconst.h", userconst));
+    std::string settings = ReadText(web);
+    settings.replace(settings.find("{ 192, 168, 1, 50 }"), 19, "{ 10, 1, 2, 3 }");
+    ASSERT_FALSE(WriteFileText(dir_.File("moved.wp"), settings));
+
+    out_.str("");
+    EXPECT_EQ(RunCli({"generate", dir_.File("moved.wp"), "--out", out_dir}, options_, in, out_, err_), kExitConflicts);
+    EXPECT_EQ(Out().rfind("conflict: zs_userconst.h\n", 0), 0u) << Out();
+    // The closing message asks for the user's attention: a warning, on stderr.
+    EXPECT_EQ(Out().find("Project generated"), std::string::npos) << Out();
+    EXPECT_NE(Err().find("quillon-cli generate: Project generated successfully.\n"), std::string::npos) << Err();
+    EXPECT_NE(Err().find("quillon-cli generate: Your edits and the new configuration overlap in zs_userconst.h"),
+              std::string::npos)
+        << Err();
+    EXPECT_EQ(ReadText(out_dir + "/zs_userconst.h"), userconst);
+    const std::string merge = ReadText(out_dir + "/zs_userconst.h.merge");
+    EXPECT_NE(merge.find("{ 192, 168, 1, 51 }"), std::string::npos);
+    EXPECT_NE(merge.find("{ 10, 1, 2, 3 }"), std::string::npos);
 }
 
 TEST_F(CliCommandsTest, VaultReadsTheStoreTheWizardWouldBind) {

@@ -221,26 +221,17 @@ TEST(DropLineAfterComment, RemovesOnlyTheWaitAfterTheDhcpComment) {
     EXPECT_EQ(at_end, comment);
 }
 
-TEST(GenerateMainSource, LeavesOptionBit22ClearAndNoTemporaryFile) {
-    test::TempDir dir;
+TEST(MainSourceText, LeavesOptionBit22Clear) {
     ConfigRecord r = LocatraProject(DeviceBit::Vardex);
-    std::vector<FileError> failures;
-    EXPECT_TRUE(GenerateMainSource(r, dir.Path() + "/", failures));
-    EXPECT_TRUE(failures.empty());
+    const std::string text = MainSourceText(r, "today");
     EXPECT_EQ(r.option_bits & OptionBit::LocatraMain, 0u);
-    EXPECT_TRUE(std::filesystem::exists(dir.File("main.c")));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("main_tmp.c")));
+    EXPECT_EQ(DateLineText(text), "today");
 }
 
-TEST(GenerateMainSource, DateLineFollowsSourceDateEpoch) {
-    test::TempDir dir;
-    ConfigRecord r = DefaultProject();
-    std::vector<FileError> failures;
-    ::setenv("SOURCE_DATE_EPOCH", "0", 1);
-    GenerateMainSource(r, dir.Path() + "/", failures);
-    const std::string first = test::ReadText(dir.File("main.c"));
-    GenerateMainSource(r, dir.Path() + "/", failures);
-    ::unsetenv("SOURCE_DATE_EPOCH");
-    EXPECT_NE(first.find("Thu Jan  1 00:00:00 1970\n"), std::string::npos);
-    EXPECT_EQ(test::ReadText(dir.File("main.c")), first);
+TEST(DateLine, OnlyTheDateOfTheFirstDateLineChanges) {
+    const std::string text = "// x\n// Date: Tue Nov 14 22:13:20 2023\nint a; // Date: no\n// Date: later\n";
+    EXPECT_EQ(DateLineText(text), "Tue Nov 14 22:13:20 2023");
+    EXPECT_EQ(WithDateLineText(text, "then"), "// x\n// Date: then\nint a; // Date: no\n// Date: later\n");
+    EXPECT_EQ(WithDateLineText("// Date: a", "b"), "// Date: b");
+    EXPECT_FALSE(DateLineText("int a; // Date: not at a line start\n"));
 }

@@ -116,28 +116,6 @@ TEST(ExpandTemplate, ArbitraryBytesNeverReadPastTheEnd) {
     }
 }
 
-TEST(ExpandTemplateFile, WritesTheExpansionAndDeletesTheTemporaryFile) {
-    test::TempDir dir;
-    std::vector<FileError> failures;
-    std::vector<std::uint8_t> expanded;
-    ASSERT_TRUE(ExpandTemplateFile(WithOptions(0), dir.File("out.h"), dir.File("out_tmp.h"), Template("£12&x£"),
-                                   failures, &expanded));
-    EXPECT_TRUE(failures.empty());
-    EXPECT_EQ(test::ReadText(dir.File("out.h")), "");
-    EXPECT_TRUE(expanded.empty());
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out_tmp.h")));
-}
-
-TEST(ExpandTemplateFile, FinalNameTakenByAFolderFailsAndLeavesNoTemporaryFile) {
-    test::TempDir dir;
-    std::filesystem::create_directory(dir.File("out.h"));
-    std::vector<FileError> failures;
-    EXPECT_FALSE(ExpandTemplateFile(WithOptions(0), dir.File("out.h"), dir.File("out_tmp.h"), Template("x"), failures));
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].path, dir.File("out.h"));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out_tmp.h")));
-}
-
 TEST(ExpandWorkspace, PlaceholdersAndLoneMarkers) {
     const auto expand = [](std::string_view text) {
         return AsText(ExpandWorkspaceBytes(Template(text), "/p/", "common.lib", "bank.lib"));
@@ -148,28 +126,6 @@ TEST(ExpandWorkspace, PlaceholdersAndLoneMarkers) {
     EXPECT_EQ(expand("50%#@x"), "50%#@x");
     EXPECT_EQ(expand("end%"), "end");
     EXPECT_EQ(expand("#%%"), "#%");
-}
-
-TEST(ExpandWorkspace, FileVersionReportsReadAndWriteFailures) {
-    test::TempDir dir;
-    const std::string folder = dir.Path() + "/";
-    std::string error;
-    std::vector<FileError> failures;
-
-    EXPECT_FALSE(ExpandWorkspace(folder, "tmp_W.wsp", "c", "b", failures, error));
-    EXPECT_EQ(error, kWorkspaceReadError);
-
-    ASSERT_FALSE(WriteFileText(folder + "tmp_W.wsp", "x=%%##@@"));
-    std::filesystem::create_directory(folder + "W.wsp");
-    EXPECT_FALSE(ExpandWorkspace(folder, "tmp_W.wsp", "c", "b", failures, error));
-    EXPECT_EQ(error, kWorkspaceWriteError);
-    EXPECT_TRUE(std::filesystem::exists(folder + "tmp_W.wsp"));
-    EXPECT_EQ(failures.size(), 2u);
-
-    std::filesystem::remove(folder + "W.wsp");
-    EXPECT_TRUE(ExpandWorkspace(folder, "tmp_W.wsp", "c", "b", failures, error));
-    EXPECT_EQ(test::ReadText(folder + "W.wsp"), "x=" + folder + "cb");
-    EXPECT_FALSE(std::filesystem::exists(folder + "tmp_W.wsp"));
 }
 
 TEST(DropDuplicateDeclaration, RemovesTheWholeFirstLineOnlyWhenDeclaredTwice) {
@@ -185,16 +141,4 @@ TEST(DropDuplicateDeclaration, RemovesTheWholeFirstLineOnlyWhenDeclaredTwice) {
     std::string first_line = "byte mem_pool[512];\nbyte mem_pool[512];\n";
     EXPECT_TRUE(DropDuplicateDeclaration(first_line, "byte mem_pool"));
     EXPECT_EQ(first_line, "byte mem_pool[512];\n");
-}
-
-TEST(DropDuplicateDeclaration, FileIsRewrittenInPlace) {
-    test::TempDir dir;
-    const std::string path = dir.File("zs_vars.c");
-    ASSERT_FALSE(WriteFileText(path, "byte mem_pool[1];\r\nbyte mem_pool[1];\r\n"));
-    std::vector<FileError> failures;
-    DropDuplicateDeclaration(path, "byte mem_pool", failures);
-    EXPECT_TRUE(failures.empty());
-    EXPECT_EQ(test::ReadText(path), "byte mem_pool[1];\r\n");
-    DropDuplicateDeclaration(dir.File("missing.c"), "byte mem_pool", failures);
-    EXPECT_EQ(failures.size(), 1u);
 }

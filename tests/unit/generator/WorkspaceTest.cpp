@@ -4,6 +4,7 @@
 
 #include "GeneratorTestSupport.h"
 #include "TestSupport.h"
+#include "generator/ProjectPlan.h"
 #include "generator/Workspace.h"
 
 using namespace quillon;
@@ -50,14 +51,15 @@ TEST(Workspace, ChoiceByFacts) {
 }
 
 TEST(Workspace, BankedProjectsGetTheirAssemblerFiles) {
-    test::TempDir dir;
-    std::vector<FileError> failures;
-    WriteWorkspace(Facts(true, false, true, false, true), dir.Path() + "/", failures);
-    EXPECT_TRUE(failures.empty());
-    EXPECT_EQ(test::ListFiles(dir.Path()),
-              (std::set<std::string>{"L51_BANK.A51", "STARTUP.A51", "tmp_TCPIP_Project.wsp"}));
-
-    test::TempDir plain;
-    WriteWorkspace(Facts(false, false, false, true, false), plain.Path() + "/", failures);
-    EXPECT_EQ(test::ListFiles(plain.Path()), (std::set<std::string>{"tmp_TCPIP_Project.wsp"}));
+    const auto files = [](ConfigRecord r) {
+        NoLibrarySource none;
+        std::set<std::string> names;
+        for (const PlannedFile& f : PlanProject(r, "/p/", none, "now").files) names.insert(f.path);
+        return names;
+    };
+    const auto banked = files(Facts(true, false, true, false, true));
+    EXPECT_TRUE(banked.count("L51_BANK.A51") && banked.count("STARTUP.A51"));
+    EXPECT_TRUE(banked.count("TCPIP_Project.wsp"));
+    const auto plain = files(Facts(false, false, false, true, false));
+    EXPECT_FALSE(plain.count("L51_BANK.A51") || plain.count("STARTUP.A51"));
 }
