@@ -530,3 +530,17 @@ TEST_F(RegenerationOnDisk, AFolderInUseFailsNamingIt) {
     ASSERT_EQ(report.failures.size(), 1u);
     EXPECT_EQ(report.failures[0].path, dir.Path() + "/");
 }
+
+// A folder where a generated file belongs is not that file left as it is: even when the
+// configuration does not change the file, generation fails naming it, and writes nothing there.
+TEST_F(RegenerationOnDisk, AFolderInAFilesPlaceFailsNamingIt) {
+    ConfigRecord a = sweep::BuildSweepRecord(sweep::SweepConfigs()[0]);
+    ASSERT_EQ(Generate(a).outcome, GenerationOutcome::Generated);
+    fs::remove(File("main.c"));
+    fs::create_directory(File("main.c"));
+    const GenerationReport report = Generate(a);
+    EXPECT_EQ(report.outcome, GenerationOutcome::Failed);
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].path, File("main.c"));
+    EXPECT_TRUE(fs::is_empty(File("main.c")));
+}
