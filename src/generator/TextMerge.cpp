@@ -5,19 +5,49 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
-#include <mutex>
+#include <type_traits>
 
 namespace quillon {
 
 namespace {
 
-// The library keeps global state (its allocator, thread-local errors): set it up once, the
-// first time a merge or a diff is wanted (most runs never merge anything, and setting it up
-// brings up its TLS stack too), and leave it up for the whole program.
-void InitialiseLibrary() {
-    static std::once_flag once;
-    std::call_once(once, [] { git_libgit2_init(); });
+// libgit2 is loaded when the first merge or diff wants it, not when the program starts: it
+// brings a dozen libraries of its own (TLS, SSH, Kerberos) whose loading would more than double
+// the start-up of every command, while most runs never merge anything. Its global state (its
+// allocator, thread-local errors) is set up once and left up for the whole program. Nothing
+// (with the reason) when the library cannot be loaded: a merge then keeps the user's file.
+struct Git {
+    decltype(&git_merge_file) merge_file = nullptr;
+    decltype(&git_merge_file_result_free) merge_file_result_free = nullptr;
+    decltype(&git_patch_from_buffers) patch_from_buffers = nullptr;
+    decltype(&git_patch_to_buf) patch_to_buf = nullptr;
+    decltype(&git_patch_free) patch_free = nullptr;
+    decltype(&git_buf_dispose) buf_dispose = nullptr;
+};
+
+const Git* LoadGit() {
+    static const std::optional<Git> git = []() -> std::optional<Git> {
+        void* library = dlopen(QUILLON_LIBGIT2_SONAME, RTLD_NOW | RTLD_LOCAL);
+        if (!library) return std::nullopt;
+        const auto find = [library](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+            return function != nullptr;
+        };
+        Git g;
+        decltype(&git_libgit2_init) init = nullptr;
+        if (!find(init, "git_libgit2_init") || !find(g.merge_file, "git_merge_file") ||
+            !find(g.merge_file_result_free, "git_merge_file_result_free") ||
+            !find(g.patch_from_buffers, "git_patch_from_buffers") || !find(g.patch_to_buf, "git_patch_to_buf") ||
+            !find(g.patch_free, "git_patch_free") || !find(g.buf_dispose, "git_buf_dispose")) {
+            return std::nullopt;
+        }
+        if (init() < 0) return std::nullopt;
+        return g;
+    }();
+    return git ? &*git : nullptr;
 }
 
 // The library reads through the pointer even for an empty text; give it a valid address.
@@ -39,7 +69,8 @@ bool LooksBinary(ByteView bytes) { return std::find(bytes.begin(), bytes.end(), 
 
 std::optional<TextMergeResult> MergeTexts(ByteView base, ByteView ours, ByteView theirs, const MergeLabels& labels) {
     if (LooksBinary(base) || LooksBinary(ours) || LooksBinary(theirs)) return std::nullopt;
-    InitialiseLibrary();
+    const Git* git = LoadGit();
+    if (!git) return std::nullopt;
     const git_merge_file_input in_base = Input(base);
     const git_merge_file_input in_ours = Input(ours);
     const git_merge_file_input in_theirs = Input(theirs);
@@ -49,11 +80,11 @@ std::optional<TextMergeResult> MergeTexts(ByteView base, ByteView ours, ByteView
     options.their_label = labels.theirs.c_str();
     options.flags = GIT_MERGE_FILE_STYLE_DIFF3;
     git_merge_file_result result{};
-    if (git_merge_file(&result, &in_base, &in_ours, &in_theirs, &options) != 0) return std::nullopt;
+    if (git->merge_file(&result, &in_base, &in_ours, &in_theirs, &options) != 0) return std::nullopt;
     TextMergeResult merged;
     merged.clean = result.automergeable != 0;
     if (result.ptr) merged.text.assign(result.ptr, result.ptr + result.len);
-    git_merge_file_result_free(&result);
+    git->merge_file_result_free(&result);
     return merged;
 }
 
@@ -62,18 +93,19 @@ std::string UnifiedDiff(const std::optional<ByteView>& before, const std::option
     if (before && after && std::equal(before->begin(), before->end(), after->begin(), after->end())) return {};
     if (!before && !after) return {};
     const std::string name(path);
-    InitialiseLibrary();
+    const Git* git = LoadGit();
+    if (!git) return {};
     git_diff_options options = GIT_DIFF_OPTIONS_INIT;
     git_patch* patch = nullptr;
-    const int status = git_patch_from_buffers(
+    const int status = git->patch_from_buffers(
         &patch, before ? Pointer(*before) : nullptr, before ? before->size() : 0, before ? name.c_str() : nullptr,
         after ? Pointer(*after) : nullptr, after ? after->size() : 0, after ? name.c_str() : nullptr, &options);
     if (status != 0 || !patch) return {};
     git_buf buffer = GIT_BUF_INIT;
     std::string text;
-    if (git_patch_to_buf(&buffer, patch) == 0 && buffer.ptr) text.assign(buffer.ptr, buffer.size);
-    git_buf_dispose(&buffer);
-    git_patch_free(patch);
+    if (git->patch_to_buf(&buffer, patch) == 0 && buffer.ptr) text.assign(buffer.ptr, buffer.size);
+    git->buf_dispose(&buffer);
+    git->patch_free(patch);
     return text;
 }
 

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <string_view>
 
 namespace quillon {
@@ -39,18 +41,28 @@ void StoreBinding::Unload() {
     samples_.reset();
 }
 
+namespace {
+
+bool HoldsSampleMark(const std::uint8_t* common, std::uint32_t size) {
+    const std::string_view mark = STACKVAULT_SAMPLE_MARK;
+    const std::boyer_moore_horspool_searcher searcher(mark.begin(), mark.end());
+    const char* text = reinterpret_cast<const char*>(common);
+    return std::search(text, text + size, searcher) != text + size;
+}
+
+}  // namespace
+
 bool StoreBinding::HoldsSampleLibraries() const {
     if (samples_) return *samples_;
-    samples_ = false;
     std::uint32_t common_size = 0;
     std::uint32_t bank_size = 0;
     if (!LibrarySizes(1, common_size, bank_size) || common_size == 0 || bank_size == 0) return false;
-    std::vector<std::uint8_t> common(common_size);
-    std::vector<std::uint8_t> bank(bank_size);
-    if (!FetchLibraries(1, common.data(), bank.data())) return false;
-    const std::string_view mark = STACKVAULT_SAMPLE_MARK;
-    samples_ = std::search(common.begin(), common.end(), mark.begin(), mark.end()) != common.end();
-    return *samples_;
+    // Written whole by the store: no need to clear them first.
+    const auto common = std::make_unique_for_overwrite<std::uint8_t[]>(common_size);
+    const auto bank = std::make_unique_for_overwrite<std::uint8_t[]>(bank_size);
+    // Fetching learns the answer.
+    if (!FetchLibraries(1, common.get(), bank.get())) return false;
+    return samples_.value_or(false);
 }
 
 std::vector<std::string> StoreNotices(const StoreBinding& store) {
@@ -65,7 +77,16 @@ bool StoreBinding::LibrarySizes(int number, std::uint32_t& common_size, std::uin
 }
 
 bool StoreBinding::FetchLibraries(int number, std::uint8_t* common, std::uint8_t* bank) const {
-    return get_library_size_ && get_stack_lib_ && get_stack_lib_(common, bank, number) == 1;
+    if (!get_library_size_ || !get_stack_lib_ || get_stack_lib_(common, bank, number) != 1) return false;
+    // Every library of a sample store carries the mark: the first one fetched (the generation's
+    // own pair, as a rule) tells, so that asking afterwards costs nothing.
+    if (!samples_) {
+        std::uint32_t common_size = 0;
+        std::uint32_t bank_size = 0;
+        get_library_size_(number, &common_size, &bank_size);
+        samples_ = HoldsSampleMark(common, common_size);
+    }
+    return true;
 }
 
 std::string StoreBinding::FetchProblem(const std::string& common_name, const std::string& bank_name) const {
