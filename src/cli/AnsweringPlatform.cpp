@@ -16,6 +16,19 @@ void AnsweringPlatform::QueueFile(std::optional<std::string> shown, int line) {
     files_.push_back({std::move(shown), line});
 }
 
+void AnsweringPlatform::QueuePreview(bool generate, int line) { previews_.emplace_back(generate, line); }
+
+bool AnsweringPlatform::PreviewGeneration(const GenerationPreview& preview) {
+    if (previews_.empty()) return true;
+    const bool generate = previews_.front().first;
+    previews_.pop_front();
+    if (style_ == EventStyle::Script) {
+        out_ << "preview: " << preview.files.size() << (preview.files.size() == 1 ? " file" : " files") << " -> "
+             << (generate ? "generate" : "cancel") << '\n';
+    }
+    return generate;
+}
+
 void AnsweringPlatform::QueueFolder(std::optional<std::string> shown, int line) {
     folders_.push_back({std::move(shown), line});
 }
@@ -25,6 +38,7 @@ std::vector<int> AnsweringPlatform::UnusedAnswerLines() const {
     for (const auto& a : answers_) lines.push_back(a.second);
     for (const auto& f : files_) lines.push_back(f.line);
     for (const auto& f : folders_) lines.push_back(f.line);
+    for (const auto& p : previews_) lines.push_back(p.second);
     std::sort(lines.begin(), lines.end());
     return lines;
 }

@@ -45,6 +45,9 @@ public:
     // A queued folder that does not exist is created when the dialog takes it, as the dialog's
     // "New Folder" button would.
     void QueueFolder(std::optional<std::string> shown, int line);
+    // The answer to the next preview of Generate Project: true generates, false cancels. A
+    // preview without a queued answer generates, as one without a front end to ask does.
+    void QueuePreview(bool generate, int line);
 
     // Who drives the oscillator sheet while it is open; without one, a sheet is an
     // unanswered dialog.
@@ -66,6 +69,7 @@ public:
     bool RunSheet(SheetModel& sheet) override;
     bool ShowHelp(const std::string& path) override;
     void ShowAbout(const AboutBox& about) override;
+    bool PreviewGeneration(const GenerationPreview& preview) override;
 
 private:
     struct Queued {
@@ -81,6 +85,7 @@ private:
     std::deque<std::pair<Answer, int>> answers_;
     std::deque<Queued> files_;
     std::deque<Queued> folders_;
+    std::deque<std::pair<bool, int>> previews_;
     std::vector<Message> messages_;
     std::function<bool(SheetModel&)> sheet_driver_;
 };

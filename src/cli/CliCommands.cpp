@@ -126,6 +126,9 @@ blanks; a final text argument runs to the end of the line and may be written in 
   answer yes|no|cancel  queue the answer to the next question
   file PATH|cancel      queue the answer to the next open or save dialog
   folder PATH|cancel    queue the answer to the next folder dialog
+  preview generate|cancel
+                        queue the answer to the next preview of Generate Project (without one
+                        it generates)
   sheet page TITLE | sheet click ID | sheet set ID TEXT | sheet check ID on|off
   sheet solve HZ | sheet ok | sheet cancel
                         while the oscillator sheet is open

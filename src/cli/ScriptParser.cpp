@@ -208,6 +208,11 @@ ScriptCommand ParseLine(std::string_view line_text, int line) {
         if (word != "yes" && word != "no" && word != "cancel") throw LineError{"expected yes, no or cancel, not " + word};
         c.flag = word == "yes";
         c.cancel = word == "cancel";
+    } else if (verb == "preview") {
+        c.verb = ScriptVerb::Preview;
+        const std::string word = r.Word("generate or cancel");
+        if (word != "generate" && word != "cancel") throw LineError{"expected generate or cancel, not " + word};
+        c.flag = word == "generate";
     } else if (verb == "file") {
         c.verb = ScriptVerb::File;
         ParseDialogAnswer(r, c, "path");

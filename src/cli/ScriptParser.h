@@ -30,6 +30,7 @@ enum class ScriptVerb {
     Answer,       // answer yes|no|cancel (flag; cancel)
     File,         // file PATH|cancel     (cancel or text)
     Folder,       // folder PATH|cancel
+    Preview,      // preview generate|cancel (flag: generate)
     SheetPage,    // sheet page TITLE
     SheetClick,   // sheet click ID
     SheetSet,     // sheet set ID TEXT

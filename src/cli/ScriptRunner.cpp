@@ -33,7 +33,7 @@ bool IsMacEdit(int id) { return id >= ControlId::DestMacFirst && id < ControlId:
 
 // Lines that only queue answers or print state: allowed whether or not the sheet is open.
 bool IsNeutralVerb(ScriptVerb verb) {
-    return verb == ScriptVerb::Answer || verb == ScriptVerb::File || verb == ScriptVerb::Folder ||
+    return verb == ScriptVerb::Answer || verb == ScriptVerb::File || verb == ScriptVerb::Folder || verb == ScriptVerb::Preview ||
            verb == ScriptVerb::Show || verb == ScriptVerb::RunChecks || verb == ScriptVerb::Explain;
 }
 
@@ -95,6 +95,7 @@ void ScriptRunner::Execute(const ScriptCommand& c) {
     case ScriptVerb::Folder:
         platform_.QueueFolder(c.cancel ? std::nullopt : std::optional<std::string>(c.text), c.line);
         return;
+    case ScriptVerb::Preview: platform_.QueuePreview(c.flag, c.line); return;
     case ScriptVerb::Show: Show(c.show); return;
     case ScriptVerb::RunChecks: WriteFindings(window_->Findings(), out_); return;
     case ScriptVerb::Explain: WriteExplanation(window_->Explain(NodeNamed(c.text)), out_); return;

@@ -273,6 +273,11 @@ bool SessionRecorder::ShowHelpSection(const std::string& path, const std::string
 
 void SessionRecorder::ShowAbout(const AboutBox& about) { inner_.ShowAbout(about); }
 
-bool SessionRecorder::PreviewGeneration(const GenerationPreview& preview) { return inner_.PreviewGeneration(preview); }
+bool SessionRecorder::PreviewGeneration(const GenerationPreview& preview) {
+    const bool generate = inner_.PreviewGeneration(preview);
+    // A script's preview generates unless told otherwise.
+    if (!generate) RecordAnswer("preview cancel");
+    return generate;
+}
 
 }  // namespace quillon

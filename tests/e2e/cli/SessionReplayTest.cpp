@@ -44,6 +44,7 @@ public:
         return dir_ + "/project";
     }
     bool ShowHelp(const std::string&) override { return true; }
+    bool PreviewGeneration(const GenerationPreview&) override { return rng_() % 4 != 0; }
     void ShowAbout(const AboutBox&) override {}
 
     bool RunSheet(SheetModel& sheet) override {
