@@ -10,7 +10,6 @@ using N = OptionNode;
 namespace OB = OptionBit;
 namespace DB = DeviceBit;
 
-constexpr std::uint32_t kFamilyBits = DB::Vardex | DB::Pelmar | DB::Zintor;
 // What only an Ethernet link has: the link, the controller, the custom device with its modes,
 // and the services that run over Ethernet.
 constexpr std::uint32_t kEthernetOnly = OB::Ethernet | OB::EthernetHardware | OB::CustomDevice | OB::PolledMode |
@@ -65,9 +64,9 @@ void SettleChoices(ConfigRecord& r) {
     const std::uint32_t family_bit = family == Family::Pelmar   ? DB::Pelmar
                                      : family == Family::Zintor ? DB::Zintor
                                                                 : DB::Vardex;
-    if ((r.device_bits & kFamilyBits) != family_bit) {
+    if ((r.device_bits & DB::Families) != family_bit) {
         const bool other_family = FamilyOf(r.device_bits) != family;
-        r.device_bits = (r.device_bits & ~kFamilyBits) | family_bit;
+        r.device_bits = (r.device_bits & ~DB::Families) | family_bit;
         if (other_family) ApplyClockDefaults(r);
     }
     if (!UsbFifoPossible(r)) r.zintor_usb_fifo = 0;

@@ -53,6 +53,8 @@ inline constexpr std::uint32_t Vardex = 0x100;
 inline constexpr std::uint32_t Pelmar = 0x200;
 inline constexpr std::uint32_t Zintor = 0x400;
 inline constexpr std::uint32_t Dns = 0x100000;
+// The family bits: exactly one of them is set.
+inline constexpr std::uint32_t Families = Vardex | Pelmar | Zintor;
 }  // namespace DeviceBit
 
 inline constexpr std::uint32_t kDefaultOptionBits = 0x108019;

@@ -18,8 +18,6 @@ namespace quillon {
 
 namespace {
 
-constexpr std::uint32_t kFamilyBits = DeviceBit::Vardex | DeviceBit::Pelmar | DeviceBit::Zintor;
-
 // --- Lines ----------------------------------------------------------------------------------
 
 // CR LF, a lone CR and a lone LF each end a line, so files from any editor read alike. A last
@@ -193,8 +191,8 @@ void ApplyExtension(const Extension& keys, ConfigRecord& r) {
     if (const std::string* family = Find(keys, "family")) {
         for (const FamilyName& f : kFamilies) {
             if (*family != f.name) continue;
-            const bool changed = (r.device_bits & kFamilyBits) != f.bit;
-            r.device_bits = (r.device_bits & ~kFamilyBits) | f.bit;
+            const bool changed = (r.device_bits & DeviceBit::Families) != f.bit;
+            r.device_bits = (r.device_bits & ~DeviceBit::Families) | f.bit;
             if (changed) ApplyClockDefaults(r);
         }
     }

@@ -23,8 +23,6 @@ using N = OptionNode;
 namespace OB = OptionBit;
 namespace DB = DeviceBit;
 
-constexpr std::uint32_t kFamilyBits = DB::Vardex | DB::Pelmar | DB::Zintor;
-
 class RuleEngine {
 public:
     RuleEngine(ConfigRecord& record, OptionTree& tree, AdapterItem& adapter)
@@ -89,8 +87,8 @@ private:
     // Makes `family_bit` the one family of the device bits. The clock block belongs to the
     // family, so a change of family brings the new family's clock defaults with it.
     void SwitchFamilyBits(std::uint32_t family_bit) {
-        const bool changed = (r_.device_bits & kFamilyBits) != family_bit;
-        r_.device_bits = (r_.device_bits & ~kFamilyBits) | family_bit;
+        const bool changed = (r_.device_bits & DB::Families) != family_bit;
+        r_.device_bits = (r_.device_bits & ~DB::Families) | family_bit;
         if (changed) ApplyClockDefaults(r_);
     }
 
@@ -240,7 +238,7 @@ private:
                 Set(other, NodeState::Off);
             }
         }
-        r_.device_bits = (r_.device_bits & ~kFamilyBits) | DB::Vardex;
+        r_.device_bits = (r_.device_bits & ~DB::Families) | DB::Vardex;
         ShowUsbFifo(r_, t_);  // Vardex: unavailable
         Set(N::Vardex, NodeState::On);
         if (!Opt(OB::Modem)) ApplyDeviceProfile(r_, t_);  // Vardex is On: the Vardex profile
@@ -254,7 +252,7 @@ private:
         Set(family == N::Pelmar ? N::Zintor : N::Pelmar, NodeState::Off);
         Set(N::CodeBankProject, NodeState::Off);
         r_.code_bank = 0;
-        r_.device_bits = (r_.device_bits & ~kFamilyBits) | family_bit;
+        r_.device_bits = (r_.device_bits & ~DB::Families) | family_bit;
         Set(family, NodeState::On);
         ApplyDeviceProfile(r_, t_);  // Vardex is Off: the Pelmar/Zintor profile
         ApplyClockDefaults(r_);
@@ -286,7 +284,7 @@ private:
                 Set(N::Pelmar, NodeState::Off);
                 Set(N::Zintor, NodeState::Off);
                 Set(N::Vardex, NodeState::On);
-                r_.device_bits = (r_.device_bits & ~kFamilyBits) | DB::Vardex;
+                r_.device_bits = (r_.device_bits & ~DB::Families) | DB::Vardex;
                 ShowUsbFifo(r_, t_);  // Vardex: unavailable
                 ApplyClockDefaults(r_);
             }
