@@ -130,31 +130,33 @@ static int IsInputFile(FILE *in, const char *input, const char *name) {
 #endif
 }
 
-/* Copies the input into the source as array items and returns the byte count, padded to an
- * even number. A read error is stored in *read_error and ends the copy. */
-static unsigned long long WriteItems(FILE *in, Output *src, int *read_error) {
+/* One byte of the array as a layout writes it; `index` counts the items from 0. */
+typedef void (*ItemFormat)(Output *src, unsigned byte, unsigned long long index);
+
+/* Reads the input to its end and writes every byte as an array item; returns the count. A read
+ * error is stored in *read_error and ends the copy. */
+static unsigned long long CopyItems(FILE *in, Output *src, int *read_error, ItemFormat format) {
     unsigned char buffer[4096];
     unsigned long long count = 0;
-    int column = 0;
     size_t got;
     do {
         size_t i;
         errno = 0;
         got = fread(buffer, 1, sizeof buffer, in);
         if (got < sizeof buffer && ferror(in)) *read_error = LastError();
-        for (i = 0; i < got && !src->error; ++i) {
-            /* Eleven items a line: ten followed by ", " and the eleventh by ",\n". */
-            if (column <= 9) {
-                Emit(src, " 0x%02x, ", (unsigned)buffer[i]);
-                ++column;
-            } else {
-                Emit(src, " 0x%02x,\n", (unsigned)buffer[i]);
-                column = 0;
-            }
-            ++count;
-        }
+        for (i = 0; i < got && !src->error; ++i) format(src, buffer[i], count++);
     } while (got == sizeof buffer && !*read_error && !src->error);
+    return count;
+}
 
+/* Eleven items a line: ten followed by ", " and the eleventh by ",\n". */
+static void HostItem(Output *src, unsigned byte, unsigned long long index) {
+    Emit(src, index % 11 == 10 ? " 0x%02x,\n" : " 0x%02x, ", byte);
+}
+
+/* The items of the host layout; returns the byte count, padded to an even number. */
+static unsigned long long WriteItems(FILE *in, Output *src, int *read_error) {
+    unsigned long long count = CopyItems(in, src, read_error, HostItem);
     /* The array always has an even length. */
     if (count % 2 != 0) {
         Emit(src, " 0x00");
@@ -163,21 +165,14 @@ static unsigned long long WriteItems(FILE *in, Output *src, int *read_error) {
     return count;
 }
 
-/* The project layout's items: twelve a line, each " 0xNN,", no padding; returns the count. */
+/* Twelve items a line, each " 0xNN,". */
+static void ProjectItem(Output *src, unsigned byte, unsigned long long index) {
+    Emit(src, index % 12 == 11 ? " 0x%02x,\r\n" : " 0x%02x,", byte);
+}
+
+/* The project layout's items, no padding; returns the count. */
 static unsigned long long WriteProjectItems(FILE *in, Output *src, int *read_error) {
-    unsigned char buffer[4096];
-    unsigned long long count = 0;
-    size_t got;
-    do {
-        size_t i;
-        errno = 0;
-        got = fread(buffer, 1, sizeof buffer, in);
-        if (got < sizeof buffer && ferror(in)) *read_error = LastError();
-        for (i = 0; i < got && !src->error; ++i) {
-            ++count;
-            Emit(src, count % 12 == 0 ? " 0x%02x,\r\n" : " 0x%02x,", (unsigned)buffer[i]);
-        }
-    } while (got == sizeof buffer && !*read_error && !src->error);
+    const unsigned long long count = CopyItems(in, src, read_error, ProjectItem);
     if (count % 12 != 0) Emit(src, "\r\n");
     /* C has no empty arrays: an empty page still gets one byte of storage, its size stays 0. */
     if (count == 0) Emit(src, " 0x00,\r\n");
