@@ -401,6 +401,14 @@ public:
     }
     const ClockBlock& Now() const { return sheet_.Working(); }
 
+    // The internal oscillator page: its enable box (the bit `enable_bit` of OSCICN) and its
+    // divider, the divider only when it differs.
+    void Internal(const ClockBlock& want, std::uint8_t enable_bit) {
+        PropertyPage* page = Show("Internal Oscillator");
+        CheckInto(page, 3399, want.oscicn & enable_bit);
+        if ((Now().oscicn & 0x03) != (want.oscicn & 0x03)) Click(page, 3395 + (want.oscicn & 0x03));
+    }
+
     // The external oscillator page: mode, frequency and frequency-control bits, each only when
     // it differs.
     void External(Family family, const ClockBlock& want) {
@@ -425,11 +433,9 @@ private:
 };
 
 void ApplyVardex(PageDriver& d, const ClockBlock& want) {
-    PropertyPage* page = d.Show("Internal Oscillator");
-    d.CheckInto(page, 3399, want.oscicn & 0x80);
-    if ((d.Now().oscicn & 0x03) != (want.oscicn & 0x03)) d.Click(page, 3395 + (want.oscicn & 0x03));
+    d.Internal(want, 0x80);
     d.External(Family::Vardex, want);
-    page = d.Show("PLL Setup");
+    PropertyPage* page = d.Show("PLL Setup");
     d.CheckInto(page, 1014, want.pll0cn & 0x02);
     if ((d.Now().pll0cn & 0x04) != (want.pll0cn & 0x04)) d.Click(page, (want.pll0cn & 0x04) ? 3817 : 3816);
     if (d.Now().pll0div != want.pll0div) d.Type(page, 3818, Hex2(want.pll0div));
@@ -441,22 +447,18 @@ void ApplyVardex(PageDriver& d, const ClockBlock& want) {
 }
 
 void ApplyPelmar(PageDriver& d, const ClockBlock& want) {
-    PropertyPage* page = d.Show("Internal Oscillator");
-    d.CheckInto(page, 3399, want.oscicn & 0x04);
-    if ((d.Now().oscicn & 0x03) != (want.oscicn & 0x03)) d.Click(page, 3395 + (want.oscicn & 0x03));
+    d.Internal(want, 0x04);
     d.External(Family::Pelmar, want);
     // The source's own box last: it makes its page compute SYSCLK, also when it is checked
     // already (a click on a checked box checks it again).
-    page = d.Show((want.oscicn & 0x08) ? "External Oscillator" : "Internal Oscillator");
+    PropertyPage* page = d.Show((want.oscicn & 0x08) ? "External Oscillator" : "Internal Oscillator");
     d.Click(page, 1230);
 }
 
 void ApplyZintor(PageDriver& d, const ClockBlock& want) {
-    PropertyPage* page = d.Show("Internal Oscillator");
-    d.CheckInto(page, 3399, want.oscicn & 0x80);
-    if ((d.Now().oscicn & 0x03) != (want.oscicn & 0x03)) d.Click(page, 3395 + (want.oscicn & 0x03));
+    d.Internal(want, 0x80);
     d.External(Family::Zintor, want);
-    page = d.Show("Clock Multiplier");
+    PropertyPage* page = d.Show("Clock Multiplier");
     d.CheckInto(page, 6720, want.clkmul & 0x80);
     if ((d.Now().clkmul & 0x03) != (want.clkmul & 0x03)) d.Click(page, 6721 + (want.clkmul & 0x03));
     page = d.Show("SYSCLK Select");
