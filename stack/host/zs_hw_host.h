@@ -1,0 +1,35 @@
+//-----------------------------------------------------------------------------
+// zs_hw_host.h
+//-----------------------------------------------------------------------------
+//
+// The host port's own controls, for the programs that run the stack on a PC: which file
+// descriptors stand for UART0, how fast the stack's clock runs, and a tap on what it sends.
+//
+
+#ifndef ZS_HW_HOST_H
+#define ZS_HW_HOST_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// UART0 reads from in_fd and writes to out_fd (the same descriptor for a pty or a socket);
+// -1 leaves that direction unconnected: nothing arrives, what is sent is dropped.
+void zs_host_uart_attach(int in_fd, int out_fd);
+
+// Runs the stack's clock scale times faster than real time (1 at start), so that tests of
+// time-outs of minutes take seconds.
+void zs_host_set_clock_scale(unsigned scale);
+
+// When set, every byte sent goes to tap instead of out_fd.
+void zs_host_set_tap(void (*tap)(unsigned char c));
+
+// Bytes received since zs_host_uart_attach, and bytes sent.
+extern unsigned long zs_host_rx_bytes;
+extern unsigned long zs_host_tx_bytes;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif  // ZS_HW_HOST_H

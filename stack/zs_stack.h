@@ -1,0 +1,135 @@
+//-----------------------------------------------------------------------------
+// zs_stack.h
+//-----------------------------------------------------------------------------
+//
+// What the stack's modules share with each other: the variables of zs_vars.c they read,
+// the drop counters, the link's send function and the few internal entry points between
+// modules. Applications may read zs_stats.
+//
+
+#ifndef ZS_STACK_H
+#define ZS_STACK_H
+
+#include "zs_userconst.h"
+#include "zs_stackconst.h"
+#include "zs_errs.h"
+#include "zs_defs.h"
+#include "zs_funcs.h"
+
+//-----------------------------------------------------------------------------
+// Drop counters: every packet the stack refuses is counted once, under the first reason
+// found. They wrap at 65536.
+//-----------------------------------------------------------------------------
+typedef struct
+{
+    word frames_in;                     // frames the link handed to IP
+    word frames_out;                    // packets sent
+    word bad_length;                    // too short, or lengths that disagree
+    word bad_header;                    // not IPv4, or a bad header length
+    word bad_checksum;                  // IP, ICMP or UDP checksum wrong
+    word fragments;                     // IP fragments (not reassembled)
+    word not_ours;                      // addressed to another host
+    word bad_protocol;                  // an IP protocol this project does not handle
+    word no_socket;                     // UDP datagram for a port nobody opened
+    word oversized;                     // frames longer than the receive buffer, echo
+                                        // requests longer than the ping buffer
+    word framing;                       // SLIP escapes that break the rules
+} zs_stats_t;
+
+extern zs_stats_t zs_stats;
+
+//-----------------------------------------------------------------------------
+// Variables of zs_vars.c the stack reads (every size comes from here, never a macro)
+//-----------------------------------------------------------------------------
+extern kpv_const byte zs_num_sockets;
+extern kpv_const word zs_xmit_buff_size;
+extern kpv_const word zs_recv_buff_size;
+extern kpv_const word zs_ip_time_to_live;
+extern kpv_const byte zs_tl0_reload;
+extern kpv_const byte zs_th0_reload;
+extern zs_socket_entry kpv_xdata zs_sockets[];
+extern byte kpv_xdata zs_xmit_buff[];
+extern byte kpv_xdata zs_recv_buff[];
+#if defined(ZS_SLIP) || defined(ZS_PPP)
+extern kpv_const byte zs_uart_reload;
+extern kpv_const byte zs_use_password;
+#endif
+#ifdef ZS_PING
+extern kpv_const word zs_ping_buff_size;
+extern byte kpv_xdata ping_buffer[];
+#endif
+#ifdef ZS_MODEM
+extern kpv_const char zs_modem_country[];
+extern kpv_const char zs_modem_protocol[];
+extern kpv_const char zs_modem_init_dial[];
+extern kpv_const char zs_modem_init_answer[];
+extern kpv_const char zs_modem_dial[];
+#ifdef DIAL_LOGIN_PROMPT
+extern kpv_const char zs_login_name[];
+extern kpv_const char zs_password[];
+extern kpv_const char zs_dial_login_prompt[];
+extern kpv_const char zs_dial_password_prompt[];
+#endif
+#endif
+
+// Declared here as well as in zs_funcs.h, so that the stack builds against headers of
+// either age; identical declarations are harmless.
+#ifdef ZS_UDP
+void udp_get_sender(byte kpv_xdata *ip, word kpv_xdata *port);
+#endif
+INTERRUPT_PROTO(zs_timer0_isr, 1);
+#if defined(ZS_SLIP) || defined(ZS_PPP)
+INTERRUPT_PROTO(zs_uart0_isr, 4);
+#endif
+
+//-----------------------------------------------------------------------------
+// Between modules
+//-----------------------------------------------------------------------------
+
+// The link: up or down (zs_link_status is told of every change) and its send function.
+extern byte zs_link_is_up;
+void zs_link_set(byte up);
+int  zs_link_send(byte kpv_xdata *packet, word len);
+
+// The one's complement sum of len bytes added to start, folded to 16 bits, not inverted:
+// the building block of ip_checksum and of the pseudo-header sums. A piece of odd length
+// is padded with a zero byte, so only the last piece of a continued sum may be odd.
+word zs_sum(byte kpv_xdata *buffer, word len, word start);
+
+// Copies len bytes; the areas may overlap.
+void zs_copy(byte kpv_xdata *to, byte kpv_xdata *from, word len);
+
+// Reads a big-endian word from the wire, and writes one.
+#define ZS_GET16(p)         ((word) (((word) (p)[0] << 8) | (p)[1]))
+#define ZS_PUT16(p, v)      do { (p)[0] = (byte) ((v) >> 8); (p)[1] = (byte) (v); } while (0)
+
+// Four bytes equal (addresses).
+byte zs_ip_equal(byte kpv_xdata *a, byte kpv_xdata *b);
+
+#ifdef ZS_SLIP
+// Feeds one received byte to the SLIP decoder, which assembles the frame in packet
+// (max_len bytes). Returns the frame's length when c ends a good frame, else 0.
+word slip_decode(byte c, byte kpv_xdata *packet, word max_len);
+// Bytes of the frame being assembled.
+extern word slip_rx_len;
+#endif
+
+#ifdef ZS_UDP
+void udp_init(void);
+// Forgets the datagram held for udp_receive: its bytes are about to be overwritten.
+void udp_release(void);
+#endif
+
+#ifdef ZS_PING
+void icmp_init(void);
+#endif
+
+#ifdef ZS_MODEM
+// 1 when the frame being assembled is the modem's "NO CARRIER": the call has ended.
+byte modem_carrier_lost(byte kpv_xdata *frame, word len);
+#endif
+
+// How long ping_send_request waits for the reply.
+#define ZS_PING_WAIT_TICKS  (3 * ZS_TICKS_PER_SECOND)
+
+#endif  // ZS_STACK_H
