@@ -120,7 +120,7 @@ int zs_poll(void)
 #if defined(ZS_MODEM) && defined(ZS_SLIP)
         if (modem_carrier_lost(zs_recv_buff, slip_rx_len))
         {
-            slip_init();
+            slip_restart();
             zs_link_set(0);
         }
 #endif

@@ -178,7 +178,7 @@ int modem_dial(void)
     {
     case R_CONNECT:
 #ifdef ZS_SLIP
-        slip_init();                    // nothing from before the call is a frame
+        slip_restart();                 // nothing from before the call is a frame
 #endif
         zs_link_set(1);
         return ZS_OK;
@@ -211,7 +211,7 @@ int modem_answer(void)
         if (got == R_CONNECT)
         {
 #ifdef ZS_SLIP
-            slip_init();
+            slip_restart();
 #endif
             zs_link_set(1);
             return ZS_OK;

@@ -24,10 +24,15 @@ word slip_rx_len;
 static byte slip_rx_state;
 static byte kpv_xdata *slip_rx_buffer;
 
-int slip_init(void)
+void slip_restart(void)
 {
     slip_rx_len = 0;
     slip_rx_state = 0;
+}
+
+int slip_init(void)
+{
+    slip_restart();
     slip_rx_buffer = 0;
     zs_uart_start();
     return ZS_OK;

@@ -72,16 +72,6 @@ extern kpv_const char zs_dial_password_prompt[];
 #endif
 #endif
 
-// Declared here as well as in zs_funcs.h, so that the stack builds against headers of
-// either age; identical declarations are harmless.
-#ifdef ZS_UDP
-void udp_get_sender(byte kpv_xdata *ip, word kpv_xdata *port);
-#endif
-INTERRUPT_PROTO(zs_timer0_isr, 1);
-#if defined(ZS_SLIP) || defined(ZS_PPP)
-INTERRUPT_PROTO(zs_uart0_isr, 4);
-#endif
-
 //-----------------------------------------------------------------------------
 // Between modules
 //-----------------------------------------------------------------------------
@@ -112,6 +102,8 @@ byte zs_ip_equal(byte kpv_xdata *a, byte kpv_xdata *b);
 word slip_decode(byte c, byte kpv_xdata *packet, word max_len);
 // Bytes of the frame being assembled.
 extern word slip_rx_len;
+// Forgets the frame being assembled; the UART and what it has received stay.
+void slip_restart(void);
 #endif
 
 #ifdef ZS_UDP

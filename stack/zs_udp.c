@@ -43,35 +43,37 @@ static byte udp_valid(int socket)
 
 int udp_open_socket(word local_port)
 {
+    zs_socket_entry kpv_xdata *s = zs_sockets;
+    zs_socket_entry kpv_xdata *free_entry = 0;
     byte i;
-    int found = ZS_ERR_NO_SOCKET;
 
     if (local_port == 0)
     {
         return ZS_ERR_ARGUMENT;
     }
-    for (i = 0; i < zs_num_sockets; i++)
+    for (i = 0; i < zs_num_sockets; i++, s++)
     {
-        if (zs_sockets[i].state == ZS_SOCKET_FREE)
+        if (s->state == ZS_SOCKET_FREE)
         {
-            if (found < 0)
+            if (!free_entry)
             {
-                found = i;
+                free_entry = s;
             }
         }
-        else if (zs_sockets[i].protocol == ZS_PROTO_UDP && zs_sockets[i].local_port == local_port)
+        else if (s->protocol == ZS_PROTO_UDP && s->local_port == local_port)
         {
             return ZS_ERR_ARGUMENT;     // a second socket on the port would never hear a thing
         }
     }
-    if (found >= 0)
+    if (!free_entry)
     {
-        zs_sockets[found].state = ZS_SOCKET_OPEN;
-        zs_sockets[found].protocol = ZS_PROTO_UDP;
-        zs_sockets[found].local_port = local_port;
-        zs_sockets[found].remote_port = 0;
+        return ZS_ERR_NO_SOCKET;
     }
-    return found;
+    free_entry->state = ZS_SOCKET_OPEN;
+    free_entry->protocol = ZS_PROTO_UDP;
+    free_entry->local_port = local_port;
+    free_entry->remote_port = 0;
+    return (int) (free_entry - zs_sockets);
 }
 
 int udp_close(int socket)
@@ -146,6 +148,7 @@ void udp_process_packet(byte kpv_xdata *packet, word len)
     byte ihl = (byte) ((packet[0] & 0x0F) << 2);
     word ulen;
     word port;
+    zs_socket_entry kpv_xdata *s;
     byte i;
 
     if (len < (word) ihl + ZS_UDP_HEADER_LEN || ihl < ZS_IP_HEADER_LEN)
@@ -166,10 +169,10 @@ void udp_process_packet(byte kpv_xdata *packet, word len)
         return;
     }
     port = ZS_GET16(u + 2);
-    for (i = 0; i < zs_num_sockets; i++)
+    s = zs_sockets;
+    for (i = 0; i < zs_num_sockets; i++, s++)
     {
-        if (zs_sockets[i].state == ZS_SOCKET_OPEN && zs_sockets[i].protocol == ZS_PROTO_UDP &&
-            zs_sockets[i].local_port == port)
+        if (s->state == ZS_SOCKET_OPEN && s->protocol == ZS_PROTO_UDP && s->local_port == port)
         {
             break;
         }
@@ -179,8 +182,8 @@ void udp_process_packet(byte kpv_xdata *packet, word len)
         zs_stats.no_socket++;
         return;
     }
-    zs_copy(zs_sockets[i].remote_ip, packet + 12, 4);
-    zs_sockets[i].remote_port = ZS_GET16(u);
+    zs_copy(s->remote_ip, packet + 12, 4);
+    s->remote_port = ZS_GET16(u);
     udp_held_socket = i;
     udp_last_socket = i;
     udp_held_data = u + ZS_UDP_HEADER_LEN;
