@@ -38,6 +38,7 @@ void FuzzOmf51Reader(Bytes input);
 void FuzzOmf51RoundTrip(Bytes input);
 void FuzzWindow(Bytes input);
 void FuzzProjectRecord(Bytes input);
+void FuzzStackInput(Bytes input);
 
 struct Target {
     const char* name;  // also the folder of its seeds and regression inputs
@@ -48,7 +49,7 @@ inline constexpr Target kTargets[] = {
     {"settings", FuzzSettingsFile},     {"template", FuzzTemplate},         {"workspace", FuzzWorkspace},
     {"numbers", FuzzNumbers},           {"hexfield", FuzzHexField},         {"pagebake_names", FuzzPagebakeNames},
     {"script", FuzzScript},             {"omf51_reader", FuzzOmf51Reader},  {"omf51_roundtrip", FuzzOmf51RoundTrip},
-    {"window", FuzzWindow},             {"project_record", FuzzProjectRecord},
+    {"window", FuzzWindow},             {"project_record", FuzzProjectRecord}, {"stack_input", FuzzStackInput},
 };
 
 }  // namespace quillon::fuzz
