@@ -109,7 +109,11 @@ INTERRUPT(zs_uart0_isr, 4)
             uart_rx[rx_head] = SBUF0;
             rx_head = next;
         }
-        // A full ring drops the byte; SLIP's checksums and framing catch the loss.
+        else
+        {
+            // The byte is lost; the frame it belonged to fails its checks and is dropped.
+            zs_stats.overrun++;
+        }
     }
     if (TI0)
     {

@@ -34,6 +34,7 @@ typedef struct
     word oversized;                     // frames longer than the receive buffer, echo
                                         // requests longer than the ping buffer
     word framing;                       // SLIP escapes that break the rules
+    word overrun;                       // received bytes lost to a full UART ring
 } zs_stats_t;
 
 extern zs_stats_t zs_stats;
