@@ -39,6 +39,10 @@ word zs_get_ticks(void);
 // Sets and reads this device's IP address (4 bytes, most significant first).
 void zs_set_ip_address(byte kpv_xdata *ip);
 void zs_get_ip_address(byte kpv_xdata *ip);
+
+// The stack's tick: timer 0 overflows every 10 ms. SDCC places an interrupt vector only where
+// the routine is declared in the file that holds main(), so it is declared here.
+INTERRUPT_PROTO(zs_timer0_isr, 1);
 £03&
 //-----------------------------------------------------------------------------
 // IP
@@ -139,6 +143,9 @@ void modem_hangup(void);
 // Answers the remote end's login and, with use_password, password prompts with
 // LOGIN_NAME and PASSWORD; ZS_OK or ZS_ERR_LOGIN.
 int  modem_login(void);
+
+// UART0 carries the modem's bytes both ways, interrupt driven.
+INTERRUPT_PROTO(zs_uart0_isr, 4);
 ££01&
 //-----------------------------------------------------------------------------
 // PPP
@@ -237,6 +244,10 @@ int  udp_close(int socket);
 
 // Takes a received UDP datagram.
 void udp_process_packet(byte kpv_xdata *packet, word len);
+
+// The address and port of the sender of the datagram last handed to zs_server_process_packet
+// or copied by udp_receive: the receive callback reads it to answer the sender.
+void udp_get_sender(byte kpv_xdata *ip, word kpv_xdata *port);
 ££10,11|
 //-----------------------------------------------------------------------------
 // Servers

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "clock/SheetModel.h"
+#include "config/StackBuild.h"
 #include "wizard/OptionTree.h"
 #include "wizard/SettingsPanel.h"
 #include "wizard/WizardDialog.h"
@@ -235,6 +236,9 @@ void WriteWindowState(const WizardDialog& window, std::ostream& out) {
     out << "settings_file=" << OneLine(window.SettingsFileName()) << '\n';
     out << "used_space=" << window.Panel().Control(ControlId::UsedSpace).text << '\n';
     out << "free_space=" << window.Panel().Control(ControlId::FreeSpace).text << '\n';
+    const XdataUse xdata = EstimateXdata(window.Record());
+    out << "xdata_used=" << xdata.used << '\n';
+    out << "xdata_free=" << (xdata.used <= xdata.available ? xdata.available - xdata.used : 0) << '\n';
 }
 
 void WriteSheetState(const SheetModel& sheet, std::ostream& out) {

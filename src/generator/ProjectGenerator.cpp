@@ -218,6 +218,7 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
     report.common_library = plan.common_library;
     report.bank_library = plan.bank_library;
     report.libraries_from_store = plan.libraries_from_store;
+    report.missing_stack_sources = plan.missing_stack_sources;
     if (!plan.libraries_from_store) report.store_problem = source.FetchProblem(plan.common_library, plan.bank_library);
     if (!plan.library_problem.empty()) failures.push_back({folder_text + plan.common_library, plan.library_problem});
 

@@ -80,6 +80,9 @@ struct GenerationReport {
     std::vector<std::string> step_errors;
     // True when the folder was in use by another generation for the whole wait.
     bool folder_busy = false;
+    // The stack's source files the configuration needs that the wizard does not carry yet;
+    // empty when `make` builds the whole firmware.
+    std::vector<std::string> missing_stack_sources;
 
     std::size_t Count(FileOutcome outcome) const;
 };

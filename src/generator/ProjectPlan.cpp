@@ -1,6 +1,7 @@
 #include "generator/ProjectPlan.h"
 
 #include "generator/MainSource.h"
+#include "generator/StackSources.h"
 #include "generator/TemplateExpander.h"
 #include "generator/Workspace.h"
 #include "resources/Resources.h"
@@ -116,6 +117,13 @@ ProjectPlan PlanProject(ConfigRecord& record, const std::string& folder, const L
         // The converted pages include these two; the copies follow the generated headers.
         for (const char* name : {"zs_defs.h", "zs_stackconst.h"}) out.Add(dir + name, out.BytesOf(name));
     }
+
+    // The stack's own source and the Makefile that builds it with the project's sources.
+    std::vector<std::string> sources;
+    for (const PlannedFile& f : plan.files) sources.push_back(f.path);
+    StackSourcePlan stack = PlanStackSources(record, sources);
+    for (StackProjectFile& f : stack.files) out.Add(std::move(f.path), std::move(f.bytes));
+    plan.missing_stack_sources = std::move(stack.missing);
     return plan;
 }
 

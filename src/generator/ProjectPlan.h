@@ -39,6 +39,9 @@ struct ProjectPlan {
     std::string bank_library;        // zs_stack_bank_NNN.lib
     bool libraries_from_store = false;
     std::string library_problem;     // the pair could not even be held in memory
+    // Modules of the stack's source the configuration needs but the wizard does not carry yet:
+    // the IDE workspace builds the project, `make` does not.
+    std::vector<std::string> missing_stack_sources;
 };
 
 // The files of the project for `record` in `folder` (the text the workspace names, ending with

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 
+#include "config/StackBuild.h"
 #include "qt/AddressEdit.h"
 #include "qt/GuardedCall.h"
 #include "qt/UpperCaseValidator.h"
@@ -351,7 +352,21 @@ void SettingsPanelView::SyncFromModel() {
         if (row->isHidden() == shown) row->setVisible(shown);
     }
     SyncNotes();
+    SyncXdata();
     TakeFocusRequest();
+}
+
+void SettingsPanelView::SyncXdata() {
+    // What the firmware built from source takes of the family's external RAM goes into the
+    // box's title: a row of its own would cost a small screen its height, a column its width.
+    const XdataUse use = EstimateXdata(wizard_.Record());
+    const bool fits = use.used <= use.available;
+    const QString title = fits ? QStringLiteral("Code Size, XDATA %1 of %2 bytes").arg(use.used).arg(use.available)
+                               : QStringLiteral("Code Size, XDATA %1 of %2 bytes: too much").arg(use.used).arg(use.available);
+    if (code_size_->title() != title) code_size_->setTitle(title);
+    QString tip = QStringLiteral("External data memory (XDATA) the firmware takes, of %1 bytes:").arg(use.available);
+    for (const XdataPart& part : use.parts) tip += QStringLiteral("\n%1: %2").arg(FromStd(part.what)).arg(part.bytes);
+    code_size_->setToolTip(tip);
 }
 
 void SettingsPanelView::Sync(const PanelControl& control, QWidget* widget) {

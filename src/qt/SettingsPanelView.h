@@ -46,6 +46,7 @@ private:
     void OnButton(int id);
     void BuildSettingsGroup(QGroupBox* group);
     void BuildCodeSizeGroup(QGroupBox* group);
+    void SyncXdata();
     QWidget* CreateNoteSlot(int n, QWidget* parent);
     void SyncNotes();
     void TakeFocusRequest();

@@ -60,6 +60,13 @@ std::vector<std::string> FileOutcomeLines(const GenerationReport& report) {
     return lines;
 }
 
+std::string StackSourceNotice(const std::vector<std::string>& missing) {
+    if (missing.empty()) return "stack built from source: make builds the firmware";
+    std::string names;
+    for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+    return "stack source lacks " + names + " for this configuration: make stops, the IDE workspace builds it";
+}
+
 std::optional<Message> GenerationClosingMessage(const GenerationReport& report,
                                                 const std::vector<std::string>& store_locations) {
     if (report.dry_run) return std::nullopt;

@@ -22,6 +22,15 @@ inline constexpr const char* kGenerationFailedMessage = "Error generating projec
 std::optional<Message> GenerationClosingMessage(const GenerationReport& report,
                                                 const std::vector<std::string>& store_locations = {});
 
+// The store's sample notice where a generated project names its libraries: only the IDE
+// workspace links them, the Makefile builds the stack from source.
+inline constexpr const char* kSampleWorkspaceNotice =
+    "sample stack libraries: the IDE workspace's library pair links but does not run the stack";
+
+// The closing message's line on the Makefile: "stack built from source: make builds the
+// firmware", or which of the stack's sources the configuration needs that the wizard lacks.
+std::string StackSourceNotice(const std::vector<std::string>& missing);
+
 // "OUTCOME: PATH" for every file of the report, files in conflict first, the others in the
 // order of generation.
 std::vector<std::string> FileOutcomeLines(const GenerationReport& report);

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "config/StackBuild.h"
 #include "config/Validation.h"
 #include "wizard/ClockFindings.h"
 #include "wizard/WizardDialog.h"
@@ -46,6 +47,7 @@ std::vector<Finding> WizardDialog::Findings() const {
     add(MissingChoices());
     add(ValidateRecord(record_, tree_));
     add(ClockFindings(record_));
+    add(MemoryFindings(record_));
 
     for (Finding& finding : findings) {
         if (finding.field.empty() || finding.control != 0) continue;

@@ -87,8 +87,11 @@ void WizardDialog::OnGenerateProject(const GenerationOptions& options) {
         options_.store_path ? std::vector<std::string>{*options_.store_path}
                             : StoreBinding::DefaultCandidates(options_.program_dir, options_.install_prefix);
     if (auto message = GenerationClosingMessage(*last_generation_, store_locations)) {
+        if (last_generation_->outcome == GenerationOutcome::Generated) {
+            message->text += "\n" + StackSourceNotice(last_generation_->missing_stack_sources);
+        }
         // Nobody should flash firmware linked against the sample libraries without knowing.
-        for (const std::string& notice : StoreNotices(store_)) message->text += "\n" + notice;
+        if (!StoreNotices(store_).empty()) message->text += std::string("\n") + kSampleWorkspaceNotice;
         platform_.ShowMessage(*message);
     }
     NotifyView();

@@ -296,8 +296,9 @@ TEST_F(StoreInput, TheRealStoreBesideTheCopyIsUsed) {
     ASSERT_TRUE(EndedCleanly(run));
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_TRUE(run.out.starts_with("created: zs_stackconst.h\n")) << run.out;
-    EXPECT_TRUE(run.out.ends_with("\ncreated: VFILE_DIR/zs_stackconst.h\nProject generated successfully.\n"
-                                 "sample stack libraries: the firmware links but does not run the stack\n")) << run.out;
+    EXPECT_NE(run.out.find("\ncreated: Makefile\nProject generated successfully.\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nsample stack libraries: the IDE workspace's library pair links but does not run the stack\n"),
+              std::string::npos) << run.out;
 }
 
 TEST_F(StoreInput, AMissingOrUnusableStoreGivesAProjectWithoutLibraries) {

@@ -14,10 +14,12 @@ using Files = std::set<std::string>;
 
 namespace {
 
-// Every project also holds the record of what was generated, in .quillon/.
+// Every project also holds the record of what was generated, in .quillon/, and the stack's
+// source for every configuration (IP and PING are in every library) with its Makefile.
 const Files kCommonFiles = {
-    "TCPIP_Project.wsp", "zs_stackconst.h", "zs_errs.h", "zs_vars.c",     "zs_defs.h",
-    "zs_funcs.h",        "zs_userconst.h",  "main.c",    "zs_callback.c", ".quillon/record",
+    "TCPIP_Project.wsp", "zs_stackconst.h", "zs_errs.h",   "zs_vars.c",    "zs_defs.h",  "zs_funcs.h",
+    "zs_userconst.h",    "main.c",          "zs_callback.c", ".quillon/record", "Makefile", "zs_hw.h",
+    "zs_stack.h",        "zs_core.c",       "zs_hw8051.c", "zs_ip.c",      "zs_icmp.c",
 };
 
 Files With(Files files, std::initializer_list<const char*> more) {
@@ -80,7 +82,7 @@ TEST(GenerateProject, ZintorLocatraWebProjectFileSet) {
     EXPECT_EQ(report.common_library, "zs_stack_common_063.lib");
     EXPECT_EQ(test::ListFiles(g.dir.Path()),
               With(kCommonFiles, {"zintor.h", "Startup.a51", "zs_stack_common_063.lib", "zs_stack_bank_063.lib",
-                                  "locatra.h", "locatra.c", "VFILE_DIR/pagebake.exe", "VFILE_DIR/update.bat",
+                                  "zs_udp.c", "locatra.h", "locatra.c", "VFILE_DIR/pagebake.exe", "VFILE_DIR/update.bat",
                                   "VFILE_DIR/index.html", "VFILE_DIR/index.h", "VFILE_DIR/index.c",
                                   "VFILE_DIR/zs_defs.h", "VFILE_DIR/zs_stackconst.h"}));
     EXPECT_EQ(g.record.option_bits & OptionBit::LocatraMain, 0u);

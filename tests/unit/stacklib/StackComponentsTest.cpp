@@ -31,7 +31,7 @@ TEST_F(StackComponentsFile, ReadsEveryComponentOfTheStack) {
     const StackComponent& core = table_.components.front();
     EXPECT_EQ(core.module, "ZS_CORE");
     EXPECT_EQ(core.condition_bits, 0u);
-    EXPECT_EQ(core.functions.size(), 6u);
+    EXPECT_EQ(core.functions.size(), 7u);
     EXPECT_EQ(core.functions.front(), "zs_init_stack");
 }
 
