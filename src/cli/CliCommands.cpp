@@ -75,6 +75,16 @@ const std::vector<CommandSpec>& CommandTable() {
          "way from the oscillator to SYSCLK. Exit status 0 when an exact solution exists, 1 when only\n"
          "approximate ones (or none) do. --json: the solutions as one JSON document.",
          CommandClock, kTakesJson},
+        {"simulate", "simulate DIR [--pty] [--timeout S]",
+         "Run the firmware that make built in the project folder DIR (build/firmware.ihx) in the\n"
+         "s51 simulator at the family's clock, its UART0 joined to standard input and output, or\n"
+         "with --pty to a new pseudo-terminal whose name goes to stdout first, as \"uart: PATH\".\n"
+         "Both carry every byte value unchanged. What the generic simulator lacks of the family\n"
+         "(the oscillators' and the PLL's ready bits, the UART's clock) is supplied by the\n"
+         "simulator's breakpoints and memory writes; the firmware image is not changed.\n"
+         "--timeout S ends it after S seconds; SIGTERM or SIGINT end it at once. Exit status 0\n"
+         "when it was ended so, 1 when there is no firmware or the simulator stopped by itself.",
+         CommandSimulate},
     };
     return table;
 }

@@ -91,6 +91,9 @@ int CommandScript(CommandContext& context);
 // quillon-cli vault list | vault show N
 int CommandVault(CommandContext& context);
 
+// quillon-cli simulate DIR [--pty] [--timeout S]
+int CommandSimulate(CommandContext& context);
+
 // quillon-cli clock solve --family vardex|pelmar|zintor --sysclk HZ [--ext-osc HZ] [--baud B] [--limit N]
 int CommandClock(CommandContext& context);
 
