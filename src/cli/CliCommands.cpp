@@ -149,7 +149,8 @@ Output, one line per event: "message: TEXT", "question: TEXT -> yes|no|cancel",
 "about: VERSION", "help: PATH", "note: ID: TEXT" after a set whose value was not stored as
 typed or breaks a rule, and "window closed" when Exit ends the window. Line breaks
 in texts are written as \n. A script error prints "quillon-cli script: error: line N: WHY"
-on stderr and exits 2.
+on stderr and exits 2. A settings file that could not be opened or saved does not stop the
+script; once every line has run, the exit status is 1.
 
 Example:
   printf 'click HTTP\nshow tree\nfile web.wp\nmenu save-as\n' | quillon-cli script -

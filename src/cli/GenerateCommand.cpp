@@ -111,6 +111,14 @@ int CommandGenerate(CommandContext& c) {
         return kExitUsage;
     }
     const std::string out_dir = AbsolutePath(*a->out_dir);
+    // The workspace names the folder on lines of its own; refused before anything is made.
+    if (out_dir.find_first_of("\r\n") != std::string::npos) {
+        std::string shown;
+        for (const char ch : out_dir) shown += ch == '\n' ? std::string("\\n") : ch == '\r' ? std::string("\\r") : std::string(1, ch);
+        c.err << "the folder \"" << shown << "\" holds a line break, which the generated workspace cannot keep; "
+              << "choose another folder\n";
+        return kExitFailed;
+    }
     std::error_code ec;
     if (std::filesystem::exists(out_dir, ec) && !std::filesystem::is_directory(out_dir, ec)) {
         if (mode == Mode::Write) {

@@ -81,7 +81,16 @@ int ScriptRunner::Run(std::string_view script, const WizardOptions& options) {
     for (int line : platform_.UnusedAnswerLines()) {
         warn_ << "warning: line " << line << ": queued answer was never used\n";
     }
-    return 0;
+    return SettingsFileStatus();
+}
+
+// A save or an open that failed does not stop the script (the window goes on, as it does for
+// the user), but the run did not do what it was asked: status 1 once every line has run.
+int ScriptRunner::SettingsFileStatus() const {
+    if (window_->SettingsFileFailures() == 0) return 0;
+    err_ << "a settings file could not be opened or saved (" << window_->SettingsFileFailures()
+         << " time(s)); the script ran to its end\n";
+    return 1;
 }
 
 void ScriptRunner::Execute(const ScriptCommand& c) {

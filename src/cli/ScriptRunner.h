@@ -27,7 +27,8 @@ public:
     ScriptRunner& operator=(const ScriptRunner&) = delete;
 
     // Parses the whole script first (a syntax error runs nothing), then opens the window and
-    // runs the lines in order. Returns the exit status: 0, or 2 after a script error.
+    // runs the lines in order. Returns the exit status: 0; 1 when a settings file could not be
+    // opened or saved (the lines after it still run); 2 after a script error.
     int Run(std::string_view script, const WizardOptions& options);
 
 private:
@@ -36,6 +37,7 @@ private:
         std::string why;
     };
 
+    int SettingsFileStatus() const;
     void Execute(const ScriptCommand& command);
     void ExecuteWindowCommand(const ScriptCommand& command);
     void Show(ShowWhat what);

@@ -595,6 +595,49 @@ void CheckExtensionLines(const std::vector<std::string_view>& lines, std::vector
     }
 }
 
+// Every key of the block, in the order WriteSettings writes them.
+std::vector<std::string_view> ExtensionKeys() {
+    std::vector<std::string_view> keys = {"family",        "dns",           "locatra",     "usb_fifo",
+                                          "country_index", "protocol_index", "phone_number"};
+    for (const ByteKey& k : kClockBytes) keys.push_back(k.key);
+    for (const WordKey& k : kClockWords) keys.push_back(k.key);
+    keys.push_back("clock_confirmed");
+    return keys;
+}
+
+// A block whose keys are not all there loads the missing ones as the defaults (a Zintor file
+// cut after its family line would make a project without the choices that follow it): each
+// missing key is a finding, and the keys a file cut short lacks are one, on the block's last
+// line. A file without the block (the plain format) has nothing missing.
+void CheckMissingExtensionKeys(const std::vector<std::string_view>& lines, std::vector<SettingsFinding>& out) {
+    if (lines.size() <= kSettingsPlainLines || lines[kSettingsPlainLines] != kSettingsExtensionHeader) return;
+    std::vector<std::string_view> present;
+    for (std::size_t i = kSettingsPlainLines + 1; i < lines.size(); ++i) {
+        const std::size_t eq = lines[i].find('=');
+        if (eq != std::string_view::npos && eq > 0) present.push_back(lines[i].substr(0, eq));
+    }
+    const auto has = [&](std::string_view key) { return std::find(present.begin(), present.end(), key) != present.end(); };
+    const std::vector<std::string_view> keys = ExtensionKeys();
+    std::size_t tail = keys.size();
+    while (tail > 0 && !has(keys[tail - 1])) --tail;
+    const int last_line = static_cast<int>(lines.size());
+    for (std::size_t i = 0; i < tail; ++i) {
+        if (!has(keys[i])) {
+            out.push_back({last_line, std::string(keys[i]),
+                           "missing: the " + std::string(kSettingsExtensionHeader) + " block has no such line", {},
+                           "the defaults"});
+        }
+    }
+    if (tail < keys.size()) {
+        const std::size_t after = keys.size() - tail - 1;
+        out.push_back({last_line, std::string(keys[tail]),
+                       "missing: the " + std::string(kSettingsExtensionHeader) + " block ends after line " +
+                           std::to_string(last_line) + " without it" +
+                           (after ? " and the " + std::to_string(after) + " key(s) after it" : std::string()),
+                       {}, "the defaults"});
+    }
+}
+
 }  // namespace
 
 std::string WriteSettings(const ConfigRecord& r, const std::string& project_folder) {
@@ -665,6 +708,7 @@ std::vector<SettingsFinding> CheckSettingsLines(std::string_view text) {
                        {}, "the defaults"});
     }
     CheckExtensionLines(lines, out);
+    CheckMissingExtensionKeys(lines, out);
     return out;
 }
 

@@ -45,7 +45,8 @@ void ReadSettings(std::string_view text, ConfigRecord& record, std::string& proj
 
 // A line that ReadSettings had to guess at: it is not of the form the program writes for it
 // (text where a number belongs, a number too wide for its field, a list with the wrong count,
-// bytes that are not text, a line missing from a short file, an extension line it skips). The
+// bytes that are not text, a line missing from a short file, an extension line it skips, a key
+// missing from the extension block). The
 // line is still read as the record's rules say; the finding tells what it was read as.
 struct SettingsFinding {
     int line = 0;          // 1 for the first line

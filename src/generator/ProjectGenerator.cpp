@@ -25,6 +25,9 @@ constexpr std::size_t kLargestFileRead = std::size_t{256} << 20;
 
 constexpr const char* kLinkLeavesFolder = "a symbolic link that leads outside the project folder";
 constexpr const char* kFolderInUse = "another generation is writing into this folder";
+constexpr const char* kFolderLineBreak =
+    "holds a line break, which the generated workspace cannot keep (its folder lines would split); "
+    "choose another folder";
 
 std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
@@ -90,6 +93,12 @@ public:
     }
 
     std::string Real(const std::string& relative) const { return (root_ / relative).string(); }
+
+    // A path Resolve gave, relative to the folder's real path.
+    std::string Relative(const std::string& real) const {
+        const std::string root = root_.string();
+        return real.substr(root == "/" ? 1 : root.size() + 1);
+    }
 
 private:
     std::string text_;
@@ -212,6 +221,11 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
     }
     const std::string& folder_text = project_folder;
     report.outcome = GenerationOutcome::Failed;
+    // The workspace names the folder on its own lines.
+    if (folder_text.find_first_of("\r\n") != std::string::npos) {
+        failures.push_back({folder_text, kFolderLineBreak});
+        return report;
+    }
 
     const std::string date = GenerationDateText(std::getenv("SOURCE_DATE_EPOCH"), std::time(nullptr));
     ProjectPlan plan = PlanProject(record, folder_text, source, date);
@@ -237,34 +251,48 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
                                                              : "is not a folder"});
         return report;
     }
+    // A generation that writes works from handles of the folders it opened, from the project
+    // folder down, never through a link: one planted while it runs is refused, not followed.
+    FolderHandle root, record_folder;
+    std::set<std::string> touched_folders;  // relative; "" is the project folder
+    const auto lock_failure = [&](FileError error, bool busy) {
+        if (busy) {
+            report.folder_busy = true;
+            failures.push_back({folder_text, kFolderInUse});
+        } else {
+            error.path = folder.Shown(kRecordFolder);
+            if (error.reason == kLinkInPlace) error.reason = kLinkLeavesFolder;
+            failures.push_back(error);
+        }
+        return report;
+    };
     FolderLock lock;
+    bool busy = false;
     if (!options.dry_run) {
-        if (auto error = CreateFolder(record_dir)) {
-            error->path = folder.Shown(kRecordFolder);
+        if (auto error = FolderHandle::Open(folder_text, root)) {
             failures.push_back(*error);
             return report;
         }
-    }
-    if (!options.dry_run || record_dir_exists) {
-        bool busy = false;
-        if (auto error = lock.Acquire(record_dir, !options.dry_run, options.lock_wait, &busy)) {
-            if (busy) {
-                report.folder_busy = true;
-                failures.push_back({folder_text, kFolderInUse});
-            } else {
-                error->path = folder.Shown(kRecordFolder);
-                failures.push_back(*error);
-            }
-            return report;
-        }
+        bool existed = true;
+        if (auto error = root.Sub(kRecordFolder, true, record_folder, &existed)) return lock_failure(*error, false);
+        if (!existed) touched_folders.insert("");
+        PausePoint("lock", record_folder.Shown());
+        if (auto error = lock.Acquire(record_folder, true, options.lock_wait, &busy)) return lock_failure(*error, busy);
+    } else if (record_dir_exists) {
+        PausePoint("lock", folder.Shown(kRecordFolder));
+        if (auto error = lock.Acquire(record_dir, false, options.lock_wait, &busy)) return lock_failure(*error, busy);
     }
 
-    // What was written last. A record that cannot be read counts as none: every file that
-    // differs is then copied before it is replaced.
+    // What was written last, read under the lock: a generation that held it before this one
+    // may have made the record just now. A record that cannot be read counts as none: every
+    // file that differs is then copied before it is replaced.
     Bytes record_bytes;
     ProjectRecord last;
-    if (record_dir_exists && !ReadFileBytes(record_path, record_bytes, kLargestFileRead))
+    if (!options.dry_run) {
+        if (!record_folder.Read(kRecordFileName, record_bytes, kLargestFileRead)) last = ParseProjectRecord(record_bytes);
+    } else if (record_dir_exists && !ReadFileBytes(record_path, record_bytes, kLargestFileRead)) {
         last = ParseProjectRecord(record_bytes);
+    }
 
     // Decide every file.
     std::vector<Entry> entries;
@@ -329,28 +357,45 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
     written_names[record_dir].insert(kRecordFileName);
     RemoveLeftoverTemporaries(written_names);
 
-    std::set<std::string> made_folders, failed_folders;
-    const auto ensure_parent = [&](const std::string& relative, const std::string& target) -> bool {
-        const std::string parent = ParentOf(relative);
-        if (parent == "." || made_folders.count(parent)) return true;
-        // A folder that cannot be made is reported once, not for every file it would hold.
-        if (failed_folders.count(parent)) return false;
-        bool existed = false;
-        if (auto error = CreateFolder(ParentOf(target), &existed)) {
-            error->path = folder.Shown(parent);
-            failures.push_back(*error);
-            failed_folders.insert(parent);
-            return false;
+    // The folders written into, by their real path relative to the project folder, each opened
+    // (and made when missing) once; a folder that cannot be is reported once, not for every
+    // file it would hold.
+    std::map<std::string, FolderHandle> handles;
+    std::set<std::string> failed_folders;
+    std::function<FolderHandle*(const std::string&)> folder_at = [&](const std::string& relative) -> FolderHandle* {
+        if (relative.empty() || relative == ".") return &root;
+        if (const auto it = handles.find(relative); it != handles.end()) return &it->second;
+        if (failed_folders.count(relative)) return nullptr;
+        const std::string parent = relative.find('/') == std::string::npos ? std::string() : ParentOf(relative);
+        FolderHandle* above = folder_at(parent);
+        FolderHandle sub;
+        bool existed = true;
+        std::optional<FileError> error;
+        if (above) error = above->Sub(NameOf(relative), true, sub, &existed);
+        if (!above || error) {
+            if (error) {
+                error->path = folder.Shown(relative);
+                failures.push_back(*error);
+            }
+            failed_folders.insert(relative);
+            return nullptr;
         }
-        made_folders.insert(parent);
-        return true;
+        if (!existed) touched_folders.insert(parent);
+        return &handles.emplace(relative, std::move(sub)).first->second;
     };
+    const auto folder_of = [](const std::string& relative) {
+        return relative.find('/') == std::string::npos ? std::string() : ParentOf(relative);
+    };
+    // Where each entry wrote, to tell which files a folder that cannot be synced holds.
+    std::vector<std::set<std::string>> written_in(entries.size());
 
     for (std::size_t i = 0; i < entries.size(); ++i) {
         Entry& e = entries[i];
         const FileDecision& d = e.decision;
         if (!d.Written() && d.side_suffix.empty()) continue;
-        if (!ensure_parent(e.planned->path, e.target)) {
+        const std::string relative = folder.Relative(e.target);
+        FolderHandle* dir = folder_at(folder_of(relative));
+        if (!dir) {
             e.failed = true;
             continue;
         }
@@ -360,8 +405,16 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
             if (auto* outside = std::get_if<FileError>(&resolved)) {
                 error = *outside;
             } else {
-                error = ReplaceFileAtomically(std::get<std::string>(resolved), d.side_bytes, Durability::Unflushed);
-                if (error) error->path = folder.Shown(e.side_path);
+                const std::string side = folder.Relative(std::get<std::string>(resolved));
+                if (FolderHandle* side_dir = folder_at(folder_of(side))) {
+                    error = side_dir->Replace(NameOf(side), d.side_bytes, Durability::ContentFlushed);
+                    if (error) error->path = folder.Shown(e.side_path);
+                    written_in[i].insert(folder_of(side));
+                    touched_folders.insert(folder_of(side));
+                } else {
+                    e.failed = true;
+                    continue;
+                }
             }
             if (error) {
                 failures.push_back(*error);
@@ -370,11 +423,27 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
             }
         }
         if (const Bytes* written = d.Written()) {
-            if (auto error = ReplaceFileAtomically(e.target, *written, Durability::Unflushed)) {
+            written_in[i].insert(folder_of(relative));
+            touched_folders.insert(folder_of(relative));
+            if (auto error = dir->Replace(NameOf(relative), *written, Durability::ContentFlushed)) {
                 error->path = folder.Shown(e.planned->path);
                 failures.push_back(*error);
                 e.failed = true;
                 if (e.planned->path == kWorkspaceName) report.step_errors.push_back(kWorkspaceWriteError);
+            }
+        }
+    }
+
+    // Every file reaches the disk before the record that names it: a power cut can then never
+    // leave a record that calls an old file's content Quillon's latest.
+    for (const std::string& relative : touched_folders) {
+        FolderHandle* dir = folder_at(relative);
+        if (!dir) continue;
+        if (auto error = dir->Sync()) {
+            failures.push_back(*error);
+            // Their new names may not last: the record goes on knowing what it knew of them.
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                if (written_in[i].count(relative)) entries[i].failed = true;
             }
         }
     }
@@ -384,12 +453,13 @@ GenerationReport GenerateProject(ConfigRecord& record, std::string& project_fold
     ProjectRecord next = std::move(last);
     for (Entry& e : entries) {
         if (e.failed || !e.decision.record_new) continue;
-        next[e.planned->path] = EntryFor(e.planned->kind, std::move(e.decision.next));
+        RecordEntry& entry = next[e.planned->path] = EntryFor(e.planned->kind, std::move(e.decision.next));
+        entry.replaced_id = std::move(e.decision.replaced_id);
     }
     const Bytes next_bytes = SerializeProjectRecord(next);
     if (!SameBytes(next_bytes, record_bytes)) {
-        if (auto error = ReplaceFileAtomically(record_path, next_bytes, Durability::Flushed)) {
-            error->path = folder.Shown(std::string(kRecordFolder) + "/" + kRecordFileName);
+        // Flushed: a failed sync of the record's folder is a failure like any other.
+        if (auto error = record_folder.Replace(kRecordFileName, next_bytes, Durability::Flushed)) {
             failures.push_back(*error);
         }
     }

@@ -7,6 +7,7 @@ namespace quillon {
 namespace {
 
 constexpr std::string_view kFirstLine = "quillon-record 1";
+constexpr std::string_view kReplacedKind = "replaced ";
 
 bool IsHexId(std::string_view id) {
     if (id.size() != 32) return false;
@@ -109,7 +110,18 @@ ProjectRecord ParseProjectRecord(ByteView bytes) {
     Reader in(bytes);
     if (in.Line() != kFirstLine) return record;
     while (!in.AtEnd()) {
-        const std::optional<Header> header = ParseHeader(in.Line());
+        const std::string_view line = in.Line();
+        if (line.starts_with(kReplacedKind)) {
+            // "replaced ID PATH", for an entry read just before.
+            const std::string_view rest = line.substr(kReplacedKind.size());
+            const std::size_t space = rest.find(' ');
+            if (space == std::string_view::npos) continue;
+            const std::string_view id = rest.substr(0, space);
+            const auto entry = record.find(std::string(rest.substr(space + 1)));
+            if (IsHexId(id) && entry != record.end()) entry->second.replaced_id = std::string(id);
+            continue;
+        }
+        const std::optional<Header> header = ParseHeader(line);
         if (!header) continue;  // a damaged line: skip it, keep reading
         RecordEntry entry;
         entry.kind = header->kind;
@@ -148,6 +160,13 @@ Bytes SerializeProjectRecord(const ProjectRecord& record) {
         append("\n");
         if (text) {
             out.insert(out.end(), entry.content->begin(), entry.content->end());
+            append("\n");
+        }
+        if (!entry.replaced_id.empty()) {
+            append(kReplacedKind);
+            append(entry.replaced_id);
+            append(" ");
+            append(path);
             append("\n");
         }
     }

@@ -6,6 +6,8 @@
 // The file is plain enough to read: a first line "quillon-record 1", then per file a line
 // "text SIZE ID PATH" followed by SIZE bytes of content and a line feed, or a line
 // "binary SIZE ID PATH". PATH is relative to the project folder, with "/"; ID is ContentId.
+// A file whose last write replaced Quillon's own earlier output has, after its entry, a line
+// "replaced ID PATH" with the id of that output; readers that do not know the line skip it.
 #pragma once
 
 #include <map>
@@ -26,6 +28,10 @@ struct RecordEntry {
     std::uint64_t size = 0;
     std::string id;               // ContentId of the content
     std::optional<Bytes> content;  // text files only
+    // The ContentId of what the last write replaced when that was Quillon's own output (empty
+    // otherwise). Should that write never have reached the disk (a power cut), the file still
+    // holds this content: not the user's edit, but a file to bring up to date.
+    std::string replaced_id;
 
     friend bool operator==(const RecordEntry&, const RecordEntry&) = default;
 };

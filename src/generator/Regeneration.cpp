@@ -14,6 +14,12 @@ bool MatchesBase(const RecordEntry& base, const Bytes& disk) {
     return base.size == disk.size() && base.id == ContentId(disk);
 }
 
+// True when `disk` is what Quillon wrote before its last write to the file: that write never
+// reached the disk (a power cut), and the file is still Quillon's, not the user's.
+bool IsLostWrite(const RecordEntry& base, const Bytes& disk) {
+    return !base.replaced_id.empty() && !MatchesBase(base, disk) && ContentId(disk) == base.replaced_id;
+}
+
 std::string_view AsText(const Bytes& bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
 // main.c with the date of `earlier` when that makes it `earlier` byte for byte: an unchanged
@@ -58,20 +64,40 @@ std::optional<FileDecision> DecideFile(PlannedFile planned, const RecordEntry* b
     }
     if (planned.dated && base && base->content) next = WithEarlierDate(next, *base->content);
     // The new text is what was generated last time: the file stays as it is, whatever the
-    // user made of it, so its content does not matter.
-    if (file.is_file && base && MatchesBase(*base, next)) return Decision(FileOutcome::Unchanged, std::move(next));
+    // user made of it, so its content does not matter; unless the last write may not have
+    // reached the disk, which only the content can tell.
+    const bool same_as_base = file.is_file && base && MatchesBase(*base, next);
+    if (same_as_base && base->replaced_id.empty()) return Decision(FileOutcome::Unchanged, std::move(next));
 
     std::optional<Bytes> read = file.read ? file.read() : std::nullopt;
     if (!read) return std::nullopt;
     const Bytes& disk = *read;
+    if (base && !SameBytes(disk, next) && IsLostWrite(*base, disk)) {
+        FileDecision d = Decision(FileOutcome::Updated, std::move(next));
+        d.writes_next = true;
+        d.replaced_id = base->replaced_id;
+        d.disk = std::move(read);
+        return d;
+    }
+    if (same_as_base) {
+        // The record stays as it is (an unchanged configuration rewrites nothing), so the
+        // file goes on being checked against the output its last write replaced.
+        FileDecision d = Decision(FileOutcome::Unchanged, std::move(next));
+        d.replaced_id = base->replaced_id;
+        return d;
+    }
     if (planned.dated && !(base && base->content)) next = WithEarlierDate(next, disk);
 
     FileDecision d;
     if (SameBytes(disk, next)) {
         d = Decision(FileOutcome::Unchanged, std::move(next));
+        // Already the new text (a write whose record never followed): what it replaced is
+        // what the record held, as if this generation had written it.
+        if (base && !MatchesBase(*base, d.next)) d.replaced_id = base->id;
     } else if (base && MatchesBase(*base, disk)) {
         d = Decision(FileOutcome::Updated, std::move(next));
         d.writes_next = true;
+        d.replaced_id = base->id;
     } else if (planned.policy == FilePolicy::Seed) {
         // The user's own page: never replaced. A new sample goes beside it, once.
         d = Decision(FileOutcome::Kept, std::move(next));

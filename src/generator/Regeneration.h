@@ -46,6 +46,9 @@ struct FileDecision {
     bool record_new = true;
     // The file on disk, when the decision had to read it.
     std::optional<Bytes> disk;
+    // For the record (RecordEntry::replaced_id): the id of Quillon's own output that writing
+    // `next` replaces, when it replaces that.
+    std::string replaced_id;
 
     // The file's new content, or nothing when the file itself is not written.
     const Bytes* Written() const { return writes_next ? &next : merged ? &*merged : nullptr; }

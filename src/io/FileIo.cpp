@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <thread>
 
 namespace quillon {
@@ -26,6 +28,26 @@ bool FaultApplies(const std::string& path) {
 }
 
 FileError ErrorFor(const std::string& path, int err) { return {path, std::strerror(err)}; }
+
+// The end a failing write point meets.
+std::optional<FileError> InjectedFailure(const std::string& path) {
+    switch (g_faults.kind) {
+    case WriteFaultKind::NoSpace: return FileError{path, std::strerror(ENOSPC)};
+    case WriteFaultKind::IoError: return FileError{path, std::strerror(EIO)};
+    case WriteFaultKind::Kill:
+        // As a crash or a power cut would: what is written so far stays where it is.
+        ::kill(::getpid(), SIGKILL);
+        break;
+    }
+    return FileError{path, std::strerror(EIO)};
+}
+
+// Whether the injected fault strikes this sync, which counts as a write point.
+bool SyncFaultStrikes(const std::string& path) {
+    if (!FaultApplies(path)) return false;
+    const std::size_t index = g_faulted_writes++;
+    return g_faults.only_write ? *g_faults.only_write == index : g_faults.fail_sync;
+}
 
 // Where the injected fault cuts this write, if it strikes it.
 std::optional<std::size_t> FaultCut(const std::string& path, std::size_t size) {
@@ -54,17 +76,7 @@ std::optional<FileError> WriteAll(int fd, const std::string& path, std::span<con
         }
         done += static_cast<std::size_t>(n);
     }
-    if (inject) {
-        switch (g_faults.kind) {
-        case WriteFaultKind::NoSpace: return FileError{path, std::strerror(ENOSPC)};
-        case WriteFaultKind::IoError: return FileError{path, std::strerror(EIO)};
-        case WriteFaultKind::Kill:
-            // As a crash or a power cut would: the bytes so far stay where they are.
-            ::kill(::getpid(), SIGKILL);
-            break;
-        }
-        return FileError{path, std::strerror(EIO)};
-    }
+    if (inject) return InjectedFailure(path);
     return std::nullopt;
 }
 
@@ -104,7 +116,7 @@ std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::spa
 
     const bool flushed = durability == Durability::Flushed;
     auto error = WriteAll(fd, path, bytes);
-    if (!error && flushed && ::fsync(fd) != 0) error = ErrorFor(path, errno);
+    if (!error && durability != Durability::Unflushed) error = SyncDescriptor(fd, path);
     if (::close(fd) != 0 && !error) error = ErrorFor(path, errno);
     if (!error) {
         if (g_faults.fail_rename && FaultApplies(path)) {
@@ -118,11 +130,19 @@ std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::spa
         return error;
     }
     if (!flushed) return std::nullopt;
-    // Make the rename itself durable.
-    const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    // Make the rename itself durable; until it is, the new content may still be lost.
+    const std::string folder = FolderOf(path);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return ErrorFor(folder, errno);
+    error = SyncDescriptor(dir, folder);
+    ::close(dir);
+    return error;
+}
+
+std::optional<FileError> SyncDescriptor(int fd, const std::string& path) {
+    if (SyncFaultStrikes(path)) return InjectedFailure(path);
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR) return ErrorFor(path, errno);
     }
     return std::nullopt;
 }
@@ -148,10 +168,11 @@ bool IsReplacementTempName(std::string_view name, std::string_view target_name) 
     return true;
 }
 
-std::optional<FileError> ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::size_t max_size) {
-    out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ErrorFor(path, errno);
+namespace {
+
+// Reads the whole of the open `fd` and closes it.
+std::optional<FileError> ReadOpenFile(int fd, const std::string& path, std::vector<std::uint8_t>& out,
+                                      std::size_t max_size) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
@@ -192,6 +213,15 @@ std::optional<FileError> ReadFileBytes(const std::string& path, std::vector<std:
     ::close(fd);
     out.resize(used);
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<FileError> ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::size_t max_size) {
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ErrorFor(path, errno);
+    return ReadOpenFile(fd, path, out, max_size);
 }
 
 std::optional<FileError> RemoveFile(const std::string& path) {
@@ -237,6 +267,21 @@ std::optional<FileError> FolderLock::Acquire(const std::string& path, bool exclu
     if (busy) *busy = false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return ErrorFor(path, errno == ELOOP ? ENOTDIR : errno);
+    return LockDescriptor(fd, path, exclusive, wait, busy);
+}
+
+std::optional<FileError> FolderLock::Acquire(const FolderHandle& folder, bool exclusive,
+                                             std::chrono::milliseconds wait, bool* busy) {
+    Release();
+    if (busy) *busy = false;
+    // A description of its own: the lock belongs to it, not to the handle.
+    const int fd = ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return ErrorFor(folder.Shown(), errno);
+    return LockDescriptor(fd, folder.Shown(), exclusive, wait, busy);
+}
+
+std::optional<FileError> FolderLock::LockDescriptor(int fd, const std::string& path, bool exclusive,
+                                                    std::chrono::milliseconds wait, bool* busy) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {
@@ -266,5 +311,145 @@ void ClearWriteFaults() {
 }
 
 std::size_t FaultedWriteCount() { return g_faulted_writes; }
+
+// --- FolderHandle ----------------------------------------------------------------------------
+
+namespace {
+
+// Why opening `name` in `dir` without following a link failed: a link is named as such.
+FileError OpenAtError(int dir, const std::string& name, const std::string& shown, int err) {
+    struct stat st {};
+    if ((err == ELOOP || err == ENOTDIR || err == EMLINK) && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(st.st_mode))
+        return FileError{shown, kLinkInPlace};
+    return ErrorFor(shown, err);
+}
+
+std::string RandomTempSuffix() {
+    static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+    std::string out;
+    for (std::size_t i = 0; i < kTempRandomLength; ++i) out += kChars[pick(random)];
+    return out;
+}
+
+PauseHook g_pause_hook;
+bool g_paused_once = false;
+
+}  // namespace
+
+FolderHandle::~FolderHandle() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        shown_ = std::move(other.shown_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+std::optional<FileError> FolderHandle::Open(const std::string& path, FolderHandle& out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return ErrorFor(path, errno);
+    out = FolderHandle();
+    out.fd_ = fd;
+    out.shown_ = path;
+    while (out.shown_.size() > 1 && out.shown_.back() == '/') out.shown_.pop_back();
+    return std::nullopt;
+}
+
+std::optional<FileError> FolderHandle::Sub(const std::string& name, bool create, FolderHandle& out,
+                                           bool* existed) const {
+    const std::string shown = Shown(name);
+    if (existed) *existed = true;
+    PausePoint("mkdir", shown);
+    if (create) {
+        if (::mkdirat(fd_, name.c_str(), 0777) == 0) {
+            if (existed) *existed = false;
+        } else if (errno != EEXIST) {
+            return ErrorFor(shown, errno);
+        }
+    }
+    const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return OpenAtError(fd_, name, shown, errno);
+    out = FolderHandle();
+    out.fd_ = fd;
+    out.shown_ = shown;
+    return std::nullopt;
+}
+
+std::optional<FileError> FolderHandle::Replace(const std::string& name, std::span<const std::uint8_t> bytes,
+                                               Durability durability) const {
+    const std::string path = Shown(name);
+    PausePoint("write", path);
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = name + std::string(kTempMarker) + RandomTempSuffix();
+        fd = ::openat(fd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return ErrorFor(path, errno);
+    }
+    if (fd < 0) return ErrorFor(path, EEXIST);
+    auto error = WriteAll(fd, path, bytes);
+    if (!error && durability != Durability::Unflushed) error = SyncDescriptor(fd, path);
+    if (::close(fd) != 0 && !error) error = ErrorFor(path, errno);
+    if (!error) {
+        if (g_faults.fail_rename && FaultApplies(path)) {
+            error = FileError{path, std::strerror(EIO)};
+        } else if (::renameat(fd_, temp.c_str(), fd_, name.c_str()) != 0) {
+            error = ErrorFor(path, errno);
+        }
+    }
+    if (error) {
+        ::unlinkat(fd_, temp.c_str(), 0);
+        return error;
+    }
+    if (durability == Durability::Flushed) return Sync();
+    return std::nullopt;
+}
+
+std::optional<FileError> FolderHandle::Read(const std::string& name, std::vector<std::uint8_t>& out,
+                                            std::size_t max_size, bool* missing) const {
+    out.clear();
+    if (missing) *missing = false;
+    const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (missing) *missing = errno == ENOENT;
+        return OpenAtError(fd_, name, Shown(name), errno);
+    }
+    return ReadOpenFile(fd, Shown(name), out, max_size);
+}
+
+std::optional<FileError> FolderHandle::Sync() const { return SyncDescriptor(fd_, shown_); }
+
+// --- Pauses ----------------------------------------------------------------------------------
+
+void SetPauseHook(PauseHook hook) { g_pause_hook = std::move(hook); }
+
+void PausePoint(std::string_view point, const std::string& path) {
+    if (g_pause_hook) {
+        g_pause_hook(point, path);
+        return;
+    }
+    const char* at = std::getenv("QUILLON_PAUSE_AT");
+    const char* file = std::getenv("QUILLON_PAUSE_FILE");
+    if (g_paused_once || !at || !file || point != at) return;
+    const char* part = std::getenv("QUILLON_PAUSE_PATH");
+    if (part && *part && path.find(part) == std::string::npos) return;
+    g_paused_once = true;
+    const std::string reached = std::string(file) + ".reached";
+    const std::string go = std::string(file) + ".go";
+    const int fd = ::open(reached.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd >= 0) ::close(fd);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (::access(go.c_str(), F_OK) != 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
 
 }  // namespace quillon

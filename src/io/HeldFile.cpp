@@ -88,9 +88,12 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& name) 
 // Writes `bytes` into a new, locked temporary file beside `target`, with the permissions (and,
 // where allowed, the owner) of `model`, or the usual ones of a new document without one, and
 // renames it over `target`. `path` is the name the user knows, for errors and fault injection.
-// Returns the new file's descriptor, still locked.
+// Returns the new file's descriptor, still locked. When the folder cannot be synced after the
+// rename, the new file has its name but may not survive a power cut: `not_durable` is set,
+// `error` says why, and the descriptor is returned all the same.
 int WriteLockedReplacement(const std::string& path, const std::string& target, const struct stat* model,
-                           std::span<const std::uint8_t> bytes, FileError* error) {
+                           std::span<const std::uint8_t> bytes, FileError* error, bool* not_durable) {
+    *not_durable = false;
     const std::string folder = FolderOf(target);
     std::string temp = folder + "/" + kSaveTempPrefix + "XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
@@ -111,7 +114,7 @@ int WriteLockedReplacement(const std::string& path, const std::string& target, c
         ::fchmod(fd, 0666 & ~mask);
     }
     std::optional<FileError> failure = WriteToDescriptor(fd, path, bytes);
-    if (!failure && ::fsync(fd) != 0) failure = ErrorFor(path, errno);
+    if (!failure) failure = SyncDescriptor(fd, path);
     if (!failure) failure = RenameOver(temp, target);
     if (failure) {
         ::unlink(temp.c_str());
@@ -119,11 +122,14 @@ int WriteLockedReplacement(const std::string& path, const std::string& target, c
         if (error) *error = FileError{path, failure->reason};
         return -1;
     }
-    // Make the rename itself durable.
+    // Make the rename itself durable: a save is done only once it is.
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    const std::optional<FileError> synced = dir >= 0 ? SyncDescriptor(dir, folder) : ErrorFor(folder, errno);
+    if (dir >= 0) ::close(dir);
+    if (synced) {
+        *not_durable = true;
+        if (error) *error = FileError{path, "the folder " + folder + " could not be synced: " + synced->reason};
+        return fd;
     }
     RemoveStaleTemporaries(folder, NameOf(target));
     return fd;
@@ -192,9 +198,15 @@ std::unique_ptr<HeldFile> HeldFile::Create(const std::string& path, std::span<co
         if (error) *error = ErrorFor(path, errno);
         return nullptr;
     }
-    const int fd = WriteLockedReplacement(path, *target, old_fd >= 0 ? &old : nullptr, bytes, error);
+    bool not_durable = false;
+    const int fd = WriteLockedReplacement(path, *target, old_fd >= 0 ? &old : nullptr, bytes, error, &not_durable);
     if (old_fd >= 0) ::close(old_fd);
     if (fd < 0) return nullptr;
+    if (not_durable) {
+        // Not a save the user can rely on: reported as failed, and the file is not held.
+        ::close(fd);
+        return nullptr;
+    }
     return std::unique_ptr<HeldFile>(new HeldFile(path, fd));
 }
 
@@ -204,11 +216,13 @@ std::optional<FileError> HeldFile::Replace(std::span<const std::uint8_t> bytes) 
     if (!target) return error;
     struct stat model {};
     const bool have_model = ::fstat(fd_, &model) == 0;
-    const int fd = WriteLockedReplacement(path_, *target, have_model ? &model : nullptr, bytes, &error);
+    bool not_durable = false;
+    const int fd = WriteLockedReplacement(path_, *target, have_model ? &model : nullptr, bytes, &error, &not_durable);
     if (fd < 0) return error;
-    // The new file is held before the old one is let go.
+    // The new file is held before the old one is let go; it has the name now, durable or not.
     ::close(fd_);
     fd_ = fd;
+    if (not_durable) return error;
     return std::nullopt;
 }
 

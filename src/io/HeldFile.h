@@ -27,7 +27,9 @@ public:
     static std::unique_ptr<HeldFile> Open(const std::string& path, FileError* error);
 
     // Writes `bytes` as the whole of `path`, replacing a file that is there (unless another
-    // program holds it), and holds the new file. On failure nothing at `path` has changed.
+    // program holds it), and holds the new file. On failure nothing at `path` has changed,
+    // except when only the folder could not be synced after the rename: the new file then has
+    // the name, but it is not held and the save counts as failed.
     static std::unique_ptr<HeldFile> Create(const std::string& path, std::span<const std::uint8_t> bytes,
                                             FileError* error);
 
@@ -42,7 +44,8 @@ public:
     std::optional<FileError> ReadAll(std::vector<std::uint8_t>& out, std::size_t max_size) const;
 
     // Replaces the file's content with `bytes` and goes on holding it. On failure the old
-    // content stays, still held.
+    // content stays, still held; except when only the folder could not be synced afterwards:
+    // the new content then has the name (and is held) but the error says it may not last.
     std::optional<FileError> Replace(std::span<const std::uint8_t> bytes);
 
     // True when `path` names this very file (the same file, by whatever name).

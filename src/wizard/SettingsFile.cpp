@@ -63,11 +63,13 @@ void WizardDialog::OnFileOpen() {
     FileError error;
     std::unique_ptr<HeldFile> file = HeldFile::Open(*path, &error);
     if (!file) {
+        ++settings_file_failures_;
         Warn("Cannot open the settings file " + Quote(*path) + ": " + error.reason);
         return;
     }
     std::vector<std::uint8_t> bytes;
     if (const std::optional<FileError> read = file->ReadAll(bytes, kMaxSettingsFileSize)) {
+        ++settings_file_failures_;
         Warn("Cannot read the settings file " + Quote(*path) + ": " + read->reason);
         return;
     }
@@ -110,6 +112,7 @@ bool WizardDialog::WriteSettingsFile(std::string path) {
     // A line break in the folder would shift every later line of the file, which would then
     // load other values into every field.
     if (project_folder_.find_first_of("\r\n") != std::string::npos) {
+        ++settings_file_failures_;
         Warn("Cannot save the settings file " + Quote(path) + ": the project folder " + Quote(project_folder_) +
              " holds a line break, which a settings file cannot keep. Choose another project folder "
              "(File > Select Project Directory...) and save again.");
@@ -118,19 +121,24 @@ bool WizardDialog::WriteSettingsFile(std::string path) {
     // The new file is renamed over the old one, which needs no permission on the old file
     // itself; a file the user may not write is refused here instead.
     if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+        ++settings_file_failures_;
         Warn("Cannot save the settings file " + Quote(path) + ": " + std::strerror(errno));
         return false;
     }
     const std::string text = WriteSettings(record_, project_folder_);
     if (held_file_ && held_file_->Is(path)) {
         if (const std::optional<FileError> error = held_file_->Replace(TextBytes(text))) {
+            ++settings_file_failures_;
             Warn("Cannot save the settings file " + Quote(path) + ": " + error->reason);
-            return false;  // the old file is intact and still held; the changes are still unsaved
+            // The old file is intact and still held (or, when only its folder could not be
+            // synced, the new one); either way the changes count as unsaved.
+            return false;
         }
     } else {
         FileError error;
         std::unique_ptr<HeldFile> file = HeldFile::Create(path, TextBytes(text), &error);
         if (!file) {
+            ++settings_file_failures_;
             Warn("Cannot save the settings file " + Quote(path) + ": " + error.reason);
             return false;
         }

@@ -136,6 +136,9 @@ public:
     // The lines the last Open had to guess at (the window itself does not show them; the
     // command line reports them).
     const std::vector<SettingsFinding>& SettingsFindings() const { return settings_findings_; }
+    // How many times opening or saving a settings file failed (a file that could not be read
+    // or written, a save refused); a cancelled dialog is not a failure.
+    int SettingsFileFailures() const { return settings_file_failures_; }
     AdapterItem CurrentAdapter() const { return current_adapter_; }
     bool GatewayFlag() const { return gateway_flag_; }
     const std::string& HelpPath() const { return help_path_; }
@@ -244,6 +247,7 @@ private:
     std::string settings_file_name_;
     std::vector<SettingsFinding> settings_findings_;
     bool modified_ = false;
+    int settings_file_failures_ = 0;
     bool closed_ = false;
     bool gateway_flag_ = false;
     // Set while the window moves values into controls; change notifications are ignored then.

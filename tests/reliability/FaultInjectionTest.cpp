@@ -297,6 +297,20 @@ TEST_F(FaultInjection, AFailureAtEveryWriteIsRepairedByTheNextGeneration) {
     }
 }
 
+// The files with the record's "replaced" lines left out: they tell what a generation's writes
+// replaced, which depends on what was there before, not on the project.
+Files WithoutReplacedLines(Files files) {
+    std::vector<unsigned char>& record = files[".quillon/record"];
+    std::string text(record.begin(), record.end()), kept;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
+        if (text.compare(start, 9, "replaced ") != 0) kept += text.substr(start, end - start);
+        start = end;
+    }
+    record.assign(kept.begin(), kept.end());
+    return files;
+}
+
 // Two generations of different configurations into one folder at the same time: one waits for
 // the other, both succeed, and the folder holds the whole project of the one that came last.
 TEST_F(FaultInjection, ConcurrentGenerationsNeverTearAFile) {
@@ -336,7 +350,7 @@ TEST_F(FaultInjection, ConcurrentGenerationsNeverTearAFile) {
             ::waitpid(child, &status, 0);
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
         }
-        const Files after = Snapshot(folder);
+        const Files after = WithoutReplacedLines(Snapshot(folder));
         EXPECT_TRUE(NotLike(after, clean[0]).empty() || NotLike(after, clean[1]).empty())
             << "round " << round << ": not one whole project; against the first: " << NotLike(after, clean[0])
             << "; against the second: " << NotLike(after, clean[1]);

@@ -263,6 +263,11 @@ TEST(MutatedSettings, EveryDamagedLineIsWarnedAboutAndStrictRefusesTheFile) {
         if (lines.size() > 64 && lines[63] == "[quillon]" && !m.text.ends_with("\n")) {
             either.insert(static_cast<int>(lines.size()));
         }
+        // A block cut short lacks its last keys, which are named on its last line (a line that
+        // may itself be cut, and then warned about as well).
+        if (m.how.ends_with("cut short") && lines.size() > 63 && lines[63] == "[quillon]") {
+            (m.text.ends_with("\n") ? expected : either).insert(static_cast<int>(lines.size()));
+        }
         const std::set<int> all_warned = WarnedLines(err.str(), file);
         std::set<int> warned = all_warned;
         for (int line : either) warned.erase(line);
