@@ -257,7 +257,6 @@ struct SimulatorConsole {
     int out;
     int log;
     std::string line;
-    bool finishing = false;
 
     void Send(const char* command) { WriteAll(in, command, std::strlen(command)); }
 
@@ -274,20 +273,9 @@ struct SimulatorConsole {
                     if (line.size() < 4096) line += buffer[i];
                     continue;
                 }
-                if (!finishing && line.find("Stop at") != std::string::npos) Send("run\n");
+                if (line.find("Stop at") != std::string::npos) Send("run\n");
                 line.clear();
             }
-        }
-    }
-
-    // Stops the run and has the simulator print its state (the simulated time among it).
-    void Finish() {
-        finishing = true;
-        Send("stop\nstate\nquit\n");
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (std::chrono::steady_clock::now() < until) {
-            pollfd p{out, POLLIN, 0};
-            if (poll(&p, 1, 100) > 0 && !Take()) break;
         }
     }
 };
@@ -508,8 +496,6 @@ int CommandSimulate(CommandContext& c) {
             }
         }
     }
-    // The simulated time goes into the log before the simulator ends.
-    if (result == kExitOk) sim_console.Finish();
     StopSimulator(pid);
     close(console[1]);
     close(output[0]);

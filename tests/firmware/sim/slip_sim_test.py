@@ -39,14 +39,22 @@ def edit(path, old, new):
         f.write(text.replace(old, new))
 
 
-def make_project(cli, settings, folder):
+def make_project(cli, settings, folder, clock_service=False):
     run(cli, "generate", settings, "--out", folder)
-    # The user's own application: an echo service on UDP port 7.
+    # The user's own application: an echo service on UDP port 7 (and, for the benchmark, the
+    # firmware's tick count on port 8, the first socket opened).
+    opened = b"    udp_open_socket (7);\n"
+    answer = b"        udp_send (socket, sender, port, packet, len);\n"
+    if clock_service:
+        opened = b"    udp_open_socket (8);\n" + opened
+        answer = (b"        if (socket == 0)\n        {\n            word ticks = zs_get_ticks ();\n"
+                  b"            packet[0] = (byte) (ticks >> 8);\n            packet[1] = (byte) ticks;\n"
+                  b"            len = 2;\n        }\n" + answer)
     edit(os.path.join(folder, "main.c"), b"    // Run the stack for the application until the link fails.\n",
-         b"    udp_open_socket (7);\n\n    // Run the stack for the application until the link fails.\n")
+         opened + b"\n    // Run the stack for the application until the link fails.\n")
     edit(os.path.join(folder, "zs_callback.c"), b"    zs_unclaimed_packets++;\n}",
          b"    zs_unclaimed_packets++;\n    {\n        byte sender[4];\n        word port;\n"
-         b"        udp_get_sender (sender, &port);\n        udp_send (socket, sender, port, packet, len);\n    }\n}")
+         b"        udp_get_sender (sender, &port);\n" + answer + b"    }\n}")
     run("make", "-s", cwd=folder)
     sizes = run("make", "-s", "size", cwd=folder)
     for kind in ("code", "xdata"):
