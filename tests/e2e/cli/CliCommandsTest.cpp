@@ -179,6 +179,36 @@ TEST_F(CliCommandsTest, CheckDryRunAndDiffLookWithoutWriting) {
     EXPECT_EQ(generate({web, "--out", out_dir, "--check", "--diff"}), kExitUsage);
 }
 
+// The CI recipe: generate into a checkout, commit, clone at another path, check there. Every
+// example, so that every kind of workspace (web, banked, Zintor) is covered.
+TEST_F(CliCommandsTest, AProjectCopiedToAnotherPathIsUpToDateThere) {
+    // With the store, as CI has it.
+    const auto Cli = [&](std::vector<std::string> args, const std::string& input = {}) {
+        options_.store_path = QUILLON_STORE_PATH;
+        out_.str("");
+        err_.str("");
+        std::istringstream in(input);
+        return RunCli(args, options_, in, out_, err_);
+    };
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(QUILLON_SOURCE_DIR) + "/examples")) {
+        if (entry.path().extension() != ".wp") continue;
+        const std::string name = entry.path().stem().string();
+        const std::string settings = dir_.File(name + ".wp");
+        std::filesystem::copy_file(entry.path(), settings);
+        const std::string here = dir_.File("dev/" + name), there = dir_.File("ci/checkout/" + name);
+        ASSERT_EQ(Cli({"generate", "--strict", settings, "--out", here}), kExitOk) << name << Err();
+        std::filesystem::create_directories(there);
+        std::filesystem::copy(here, there, std::filesystem::copy_options::recursive);
+        EXPECT_EQ(Cli({"generate", "--strict", "--check", settings, "--out", there}), kExitOk)
+            << name << "\n" << Out() << Err();
+        EXPECT_EQ(Out().find("updated:"), std::string::npos) << name << "\n" << Out();
+        // No machine's path lands in the repository.
+        const std::string workspace = ReadText(there + "/TCPIP_Project.wsp");
+        EXPECT_EQ(workspace.find(dir_.Path()), std::string::npos) << name;
+        EXPECT_NE(workspace.find("WorkSpaceName=TCPIP_Project.wsp\r\n"), std::string::npos) << name;
+    }
+}
+
 // The user's edit and the new configuration change the same line: the project is generated,
 // the user's file stays, the merge goes beside it, and the exit status says so.
 TEST_F(CliCommandsTest, GenerationWithConflictsExitsWithFour) {
