@@ -212,7 +212,11 @@ int RunCommand(const CommandSpec& row, const std::vector<std::string>& args, con
         return kExitOk;
     }
     LinePrefixStream warnings(quiet ? nullptr : &err, Prefix(row.name), std::string(kProgramName));
-    CommandContext context{row.name, std::move(rest), options, in, out, errors, warnings, quiet, strict, json};
+    // Only a script acts as the window does and holds the settings file it opens; every other
+    // command only reads its files, also one that a running wizard holds.
+    WizardOptions command_options = options;
+    command_options.hold_settings_file = row.name == std::string_view("script");
+    CommandContext context{row.name, std::move(rest), command_options, in, out, errors, warnings, quiet, strict, json};
     int status = kExitUsage;
     try {
         status = row.run(context);

@@ -60,15 +60,21 @@ void WizardDialog::OnFileOpen() {
     if (!path) return;
 
     // Only a file that could be opened and read replaces the configuration.
-    FileError error;
-    std::unique_ptr<HeldFile> file = HeldFile::Open(*path, &error);
-    if (!file) {
-        Warn("Cannot open the settings file " + Quote(*path) + ": " + error.reason);
-        return;
-    }
     std::vector<std::uint8_t> bytes;
-    if (const std::optional<FileError> read = file->ReadAll(bytes, kMaxSettingsFileSize)) {
-        Warn("Cannot read the settings file " + Quote(*path) + ": " + read->reason);
+    std::unique_ptr<HeldFile> file;
+    if (options_.hold_settings_file) {
+        FileError error;
+        file = HeldFile::Open(*path, &error);
+        if (!file) {
+            Warn("Cannot open the settings file " + Quote(*path) + ": " + error.reason);
+            return;
+        }
+        if (const std::optional<FileError> read = file->ReadAll(bytes, kMaxSettingsFileSize)) {
+            Warn("Cannot read the settings file " + Quote(*path) + ": " + read->reason);
+            return;
+        }
+    } else if (const std::optional<FileError> read = ReadFileBytes(*path, bytes, kMaxSettingsFileSize)) {
+        Warn("Cannot open the settings file " + Quote(*path) + ": " + read->reason);
         return;
     }
     LoadSettingsText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});

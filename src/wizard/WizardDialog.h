@@ -52,6 +52,10 @@ struct WizardOptions {
     std::string install_prefix;
     // When set, the store is loaded from exactly this file instead of being searched for.
     std::optional<std::string> store_path;
+    // Open holds the settings file, locked, as the desktop window does. Commands that only
+    // read a file (show, check, generate) read it without a hold, so that they work on a file
+    // that a running wizard holds; Save then asks for a name as for a new file.
+    bool hold_settings_file = true;
 };
 
 class WizardDialog : private DefaultsHost {

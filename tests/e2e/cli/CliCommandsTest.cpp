@@ -8,6 +8,7 @@
 
 #include "TestSupport.h"
 #include "io/FileIo.h"
+#include "io/HeldFile.h"
 
 namespace quillon::cli {
 namespace {
@@ -207,6 +208,33 @@ TEST_F(CliCommandsTest, AProjectCopiedToAnotherPathIsUpToDateThere) {
         EXPECT_EQ(workspace.find(dir_.Path()), std::string::npos) << name;
         EXPECT_NE(workspace.find("WorkSpaceName=TCPIP_Project.wsp\r\n"), std::string::npos) << name;
     }
+}
+
+// A running wizard holds its settings file locked; the commands that only read it still read
+// it, and a script, which acts as a second window, still cannot open it.
+TEST_F(CliCommandsTest, ReadingCommandsReadAFileTheWizardHolds) {
+    // With the store, as CI has it.
+    const auto Cli = [&](std::vector<std::string> args, const std::string& input = {}) {
+        options_.store_path = QUILLON_STORE_PATH;
+        out_.str("");
+        err_.str("");
+        std::istringstream in(input);
+        return RunCli(args, options_, in, out_, err_);
+    };
+    const std::string web = dir_.File("web.wp");
+    std::filesystem::copy_file(std::string(QUILLON_SOURCE_DIR) + "/examples/ethernet-web-server.wp", web);
+    FileError error;
+    const std::unique_ptr<HeldFile> held = HeldFile::Open(web, &error);
+    ASSERT_TRUE(held) << error.reason;
+    EXPECT_EQ(Cli({"show", web}), kExitOk) << Err();
+    EXPECT_NE(Out().find("num_sockets=4\n"), std::string::npos) << Out();
+    EXPECT_EQ(Cli({"check", "--strict", web}), kExitOk) << Err();
+    EXPECT_EQ(Cli({"explain", "HTTP", web}), kExitOk) << Err();
+    EXPECT_EQ(Cli({"diff", web, web}), kExitOk) << Err();
+    EXPECT_EQ(Cli({"generate", "--strict", web, "--out", dir_.File("project")}), kExitOk) << Err();
+    EXPECT_NE(Out().find("created: zs_userconst.h\n"), std::string::npos) << Out();
+    Cli({"script", "-"}, "file " + web + "\nmenu open\nshow window\n");
+    EXPECT_NE(Out().find("message: Cannot open the settings file"), std::string::npos) << Out();
 }
 
 // The user's edit and the new configuration change the same line: the project is generated,
