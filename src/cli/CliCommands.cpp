@@ -136,7 +136,7 @@ blanks; a final text argument runs to the end of the line and may be written in 
   explain NODE          why NODE is as it is, and what choosing it would cost
 Output, one line per event: "message: TEXT", "question: TEXT -> yes|no|cancel",
 "open-dialog -> PATH", "save-dialog -> PATH", "folder-dialog -> PATH" (or "-> cancel"),
-"about: VERSION", "help: PATH", "note: ID: TEXT" after a set whose value was not stored as
+"about: VERSION", "help: PATH", "note: ID: TEXT" after a set or address not stored as
 typed or breaks a rule, and "window closed" when Exit ends the window. Line breaks
 in texts are written as \n. A script error prints "quillon-cli script: error: line N: WHY"
 on stderr and exits 2.

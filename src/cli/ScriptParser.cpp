@@ -185,9 +185,16 @@ ScriptCommand ParseLine(std::string_view line_text, int line) {
         c.verb = ScriptVerb::Address;
         c.id = ParseNumber(r.Word("control id"), "control id");
         const std::string dotted = r.FinalText("address");
+        // Octets too large for a byte are what a user can type into the control: the window
+        // refuses them, not the script.
+        std::string widened = dotted;
+        for (char& ch : widened) {
+            if (ch >= '0' && ch <= '9') ch = '0';
+        }
         const auto address = ParseDottedAddress(dotted);
-        if (!address) throw LineError{"not an address (A.B.C.D, each 0 to 255): " + dotted};
-        c.address = *address;
+        if (!address && !ParseDottedAddress(widened)) throw LineError{"not an address (A.B.C.D, each 0 to 999): " + dotted};
+        if (address) c.address = *address;
+        c.text = dotted;
     } else if (verb == "combo") {
         c.verb = ScriptVerb::Combo;
         c.id = ParseNumber(r.Word("control id"), "control id");

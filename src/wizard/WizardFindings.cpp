@@ -42,7 +42,10 @@ std::vector<Finding> WizardDialog::Findings() const {
     const auto add = [&](std::vector<Finding> more) {
         findings.insert(findings.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     };
-    // One line per source, in the order Generate Project tests them.
+    // One line per source, in the order Generate Project tests them. A text on the page in
+    // front of the user that the record does not hold comes first: generating would build
+    // the value the user no longer sees.
+    add(UnstoredTexts());
     add(MissingChoices());
     add(ValidateRecord(record_, tree_));
     add(ClockFindings(record_));

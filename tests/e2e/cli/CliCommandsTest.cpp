@@ -78,7 +78,7 @@ TEST_F(CliCommandsTest, ShowPrintsTheRecordLibraryAndCodeSize) {
 
 TEST_F(CliCommandsTest, ScriptReadsStandardInput) {
     EXPECT_EQ(Cli({"script", "-"}, "select Sockets\nset 1001 300\nshow window\n"), kExitOk) << Err();
-    EXPECT_EQ(Out().rfind("note: 1001: 300 does not fit: stored as 44 (range 1 to 127)\nmodified=1\n", 0), 0u) << Out();
+    EXPECT_EQ(Out().rfind("note: 1001: 300 does not fit: not stored; the value stays 3 (range 1 to 127)\nmodified=0\n", 0), 0u) << Out();
     EXPECT_EQ(Cli({"script"}, "bogus\n"), kExitUsage);
     EXPECT_EQ(Err(), "quillon-cli script: error: line 1: unknown command: bogus\n");
 }

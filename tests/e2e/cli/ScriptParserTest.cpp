@@ -113,7 +113,7 @@ TEST(ScriptParser, RefusesMalformedLinesWithAReason) {
         {"check 1011", "missing on or off"},
         {"check 1011 on please", "unexpected text"},
         {"address 1015 10.0.0", "not an address"},
-        {"address 1015 10.0.0.256", "not an address"},
+        {"address 1015 10.0.0.2560", "not an address"},  // 10.0.0.256 is typed text the window refuses
         {"combo 1039", "missing entry index"},
         {"combo 1039 x", "entry index is not a number: x"},
         {"menu quit", "unknown menu command: quit"},
