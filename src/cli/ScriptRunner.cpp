@@ -97,7 +97,12 @@ void ScriptRunner::Execute(const ScriptCommand& c) {
         return;
     case ScriptVerb::Preview: platform_.QueuePreview(c.flag, c.line); return;
     case ScriptVerb::Show: Show(c.show); return;
-    case ScriptVerb::RunChecks: WriteFindings(window_->Findings(), out_); return;
+    case ScriptVerb::RunChecks: {
+        std::vector<Finding> findings = window_->Findings();
+        for (Finding& warning : window_->Warnings()) findings.push_back(std::move(warning));
+        WriteFindings(findings, out_);
+        return;
+    }
     case ScriptVerb::Explain: WriteExplanation(window_->Explain(NodeNamed(c.text)), out_); return;
     default: break;
     }

@@ -168,6 +168,12 @@ public:
     // command tests it: the choices the tree must hold, then the validation rules. Each
     // finding names the panel's edit for its field where there is one.
     std::vector<Finding> Findings() const;
+    // What is likely wrong but does not keep Generate Project from writing a project (the
+    // addresses of AddressWarnings), each naming its address control.
+    std::vector<Finding> Warnings() const;
+    // The tree's nodes that hold a problem of their own, for the tree to mark: SYSCLK while
+    // the clock breaks one of its limits.
+    std::vector<OptionNode> NodesWithProblems() const;
 
     // The edit a front end should give the keyboard focus to: set when a refused generation
     // has put a finding's field in front of the user. `serial` grows with every request, so a

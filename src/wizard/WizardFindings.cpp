@@ -60,6 +60,24 @@ std::vector<Finding> WizardDialog::Findings() const {
     return findings;
 }
 
+std::vector<Finding> WizardDialog::Warnings() const {
+    std::vector<Finding> warnings = AddressWarnings(record_, tree_);
+    for (Finding& w : warnings) {
+        const bool smtp = w.node == OptionNode::SMTP;
+        if (w.field == "ip_src_addr") {
+            w.control = ControlId::Address2;
+            w.caption = "Source IP Address";
+        } else if (w.field == "gateway_ip_addr") {
+            w.control = ControlId::Address3;
+            w.caption = "Gateway IP Address";
+        } else if (smtp) {
+            w.control = ControlId::Address2;
+            w.caption = "SMTP server IP address";
+        }
+    }
+    return warnings;
+}
+
 void WizardDialog::ShowRefusal(const Finding& finding) {
     Warn(finding.message);
     // The node comes into view: its categories open, and it is selected, which shows its page.
