@@ -179,7 +179,7 @@ void ScriptRunner::ExecuteWindowCommand(const ScriptCommand& c) {
 void ScriptRunner::Show(ShowWhat what) {
     switch (what) {
     case ShowWhat::Record: WriteRecordState(window_->Record(), out_); break;
-    case ShowWhat::Tree: WriteTreeState(window_->Tree(), out_); break;
+    case ShowWhat::Tree: WriteTreeState(window_->Tree(), out_, window_->NodesWithProblems()); break;
     case ShowWhat::Panel: WritePanelState(window_->Panel(), out_); break;
     case ShowWhat::Window: WriteWindowState(*window_, out_); break;
     case ShowWhat::Sheet:
