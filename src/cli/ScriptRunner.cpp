@@ -139,7 +139,9 @@ void ScriptRunner::ExecuteWindowCommand(const ScriptCommand& c) {
         if (c.id < ControlId::Address1 || c.id > ControlId::Address4)
             throw Failure{"control " + std::to_string(c.id) + " is not an address control"};
         ReachableControl(c.id);
-        w.OnAddressChanged(c.id, c.address);
+        if (const std::string note = w.OnAddressTyped(c.id, c.text); !note.empty()) {
+            out_ << "note: " << c.id << ": " << note << '\n';
+        }
         break;
     case ScriptVerb::Combo: {
         if (c.id != ControlId::CountryCombo && c.id != ControlId::ProtocolCombo)
