@@ -4,6 +4,7 @@
 #include <charconv>
 #include <utility>
 
+#include "clock/ClockMath.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon::cli {
@@ -135,13 +136,10 @@ void ParseSheetCommand(LineReader& r, ScriptCommand& c) {
         c.flag = ParseOnOff(r.Word("on or off"));
     } else if (sub == "solve") {
         c.verb = ScriptVerb::SheetSolve;
-        const std::string word = r.Word("SYSCLK in Hz");
-        std::uint32_t hz = 0;
-        const auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), hz);
-        if (ec != std::errc() || ptr != word.data() + word.size() || hz == 0) {
-            throw LineError{"SYSCLK is not a whole number of Hz from 1 to 4294967295: " + word};
-        }
-        c.hz = hz;
+        const std::string word = r.FinalText("SYSCLK in Hz");
+        const std::optional<std::uint32_t> hz = ParseFrequencyWithUnit(word);
+        if (!hz) throw LineError{"SYSCLK is not a whole number of Hz from 1 to 4294967295: " + word};
+        c.hz = *hz;
     } else if (sub == "ok") {
         c.verb = ScriptVerb::SheetOk;
     } else if (sub == "cancel") {
