@@ -13,6 +13,8 @@ nlohmann::ordered_json FindingsJson(const std::vector<Finding>& findings, const 
     nlohmann::ordered_json doc;
     doc["settings_file"] = file ? nlohmann::ordered_json(*file) : nlohmann::ordered_json(nullptr);
     nlohmann::ordered_json problems = nlohmann::ordered_json::array();
+    nlohmann::ordered_json warnings = nlohmann::ordered_json::array();
+    std::size_t count = 0;
     for (const Finding& f : findings) {
         nlohmann::ordered_json p;
         p["node"] = std::string(InfoOf(f.node).text);
@@ -21,10 +23,16 @@ nlohmann::ordered_json FindingsJson(const std::vector<Finding>& findings, const 
         p["message"] = f.message;
         p["value"] = f.value ? nlohmann::ordered_json(*f.value) : nlohmann::ordered_json(nullptr);
         p["limit"] = f.limit ? nlohmann::ordered_json(*f.limit) : nlohmann::ordered_json(nullptr);
-        problems.push_back(std::move(p));
+        if (f.warning) {
+            warnings.push_back(std::move(p));
+        } else {
+            problems.push_back(std::move(p));
+            ++count;
+        }
     }
     doc["problems"] = std::move(problems);
-    doc["count"] = findings.size();
+    doc["count"] = count;
+    doc["warnings"] = std::move(warnings);
     return doc;
 }
 
@@ -40,13 +48,16 @@ int CommandCheck(CommandContext& c) {
     window.Initialise();
     const std::optional<std::string> file = a->files.empty() ? std::nullopt : std::optional(a->files.front());
     if (file && !LoadSettings(window, platform, *file, c)) return kExitFailed;
-    const std::vector<Finding> findings = window.Findings();
+    const std::vector<Finding> problems = window.Findings();
+    std::vector<Finding> findings = problems;
+    for (Finding& warning : window.Warnings()) findings.push_back(std::move(warning));
     if (c.json) {
         c.out << JsonText(FindingsJson(findings, file));
     } else {
         WriteFindings(findings, c.out);
     }
-    return findings.empty() ? kExitOk : kExitFailed;
+    // Warnings do not keep a project from being generated, so they fail nothing here either.
+    return problems.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace quillon::cli

@@ -146,7 +146,7 @@ blanks; a final text argument runs to the end of the line and may be written in 
   explain NODE          why NODE is as it is, and what choosing it would cost
 Output, one line per event: "message: TEXT", "question: TEXT -> yes|no|cancel",
 "open-dialog -> PATH", "save-dialog -> PATH", "folder-dialog -> PATH" (or "-> cancel"),
-"about: VERSION", "help: PATH", "note: ID: TEXT" after a set whose value was not stored as
+"about: VERSION", "help: PATH", "note: ID: TEXT" after a set or address not stored as
 typed or breaks a rule, and "window closed" when Exit ends the window. Line breaks
 in texts are written as \n. A script error prints "quillon-cli script: error: line N: WHY"
 on stderr and exits 2. A settings file that could not be opened or saved does not stop the
@@ -223,7 +223,11 @@ int RunCommand(const CommandSpec& row, const std::vector<std::string>& args, con
         return kExitOk;
     }
     LinePrefixStream warnings(quiet ? nullptr : &err, Prefix(row.name), std::string(kProgramName));
-    CommandContext context{row.name, std::move(rest), options, in, out, errors, warnings, quiet, strict, json};
+    // Only a script acts as the window does and holds the settings file it opens; every other
+    // command only reads its files, also one that a running wizard holds.
+    WizardOptions command_options = options;
+    command_options.hold_settings_file = row.name == std::string_view("script");
+    CommandContext context{row.name, std::move(rest), command_options, in, out, errors, warnings, quiet, strict, json};
     int status = kExitUsage;
     try {
         status = row.run(context);

@@ -6,6 +6,7 @@
 #include "cli/CliCommands.h"
 #include "cli/ClockReport.h"
 #include "cli/ConfigurationSummary.h"
+#include "clock/ClockMath.h"
 #include "clock/ClockSolver.h"
 #include "config/ClockDefaults.h"
 
@@ -76,7 +77,10 @@ std::optional<SolveArguments> ReadSolveArguments(const std::vector<std::string>&
             a.family = *family;
             continue;
         }
-        const auto number = ReadNumber(*value);
+        // Frequencies may carry their unit ("50MHz", "22.1184 MHz"), as they are written everywhere.
+        const bool frequency = option == "--sysclk" || option == "--ext-osc";
+        const auto number = frequency ? ParseFrequencyWithUnit(*value) : ReadNumber(*value);
+        if (!number && frequency) return fail(option + " takes a frequency (Hz, or with kHz or MHz), not " + *value);
         if (!number) return fail(option + " takes a whole number of at most 32 bits, not " + *value);
         if (option == "--sysclk") {
             if (*number == 0) return fail("--sysclk must be above 0 Hz");

@@ -5,7 +5,7 @@
 namespace quillon::cli {
 
 std::string FindingLine(const Finding& finding) {
-    std::string line = "problem: " + std::string(InfoOf(finding.node).text) + ": ";
+    std::string line = (finding.warning ? "warning: " : "problem: ") + std::string(InfoOf(finding.node).text) + ": ";
     // A field without an edit of its own is named as the record names it.
     const std::string& field = finding.caption.empty() ? finding.field : finding.caption;
     if (!field.empty()) line += field + ": ";
@@ -17,8 +17,19 @@ std::string FindingLine(const Finding& finding) {
 }
 
 void WriteFindings(const std::vector<Finding>& findings, std::ostream& out) {
-    for (const Finding& finding : findings) out << FindingLine(finding) << '\n';
-    out << findings.size() << (findings.size() == 1 ? " problem" : " problems") << '\n';
+    std::size_t problems = 0;
+    for (const Finding& finding : findings) {
+        if (finding.warning) continue;
+        out << FindingLine(finding) << '\n';
+        ++problems;
+    }
+    const std::size_t warnings = findings.size() - problems;
+    for (const Finding& finding : findings) {
+        if (finding.warning) out << FindingLine(finding) << '\n';
+    }
+    out << problems << (problems == 1 ? " problem" : " problems");
+    if (warnings > 0) out << ", " << warnings << (warnings == 1 ? " warning" : " warnings");
+    out << '\n';
 }
 
 }  // namespace quillon::cli

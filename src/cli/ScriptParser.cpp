@@ -4,6 +4,7 @@
 #include <charconv>
 #include <utility>
 
+#include "clock/ClockMath.h"
 #include "wizard/WizardDialog.h"
 
 namespace quillon::cli {
@@ -135,13 +136,10 @@ void ParseSheetCommand(LineReader& r, ScriptCommand& c) {
         c.flag = ParseOnOff(r.Word("on or off"));
     } else if (sub == "solve") {
         c.verb = ScriptVerb::SheetSolve;
-        const std::string word = r.Word("SYSCLK in Hz");
-        std::uint32_t hz = 0;
-        const auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), hz);
-        if (ec != std::errc() || ptr != word.data() + word.size() || hz == 0) {
-            throw LineError{"SYSCLK is not a whole number of Hz from 1 to 4294967295: " + word};
-        }
-        c.hz = hz;
+        const std::string word = r.FinalText("SYSCLK in Hz");
+        const std::optional<std::uint32_t> hz = ParseFrequencyWithUnit(word);
+        if (!hz) throw LineError{"SYSCLK is not a whole number of Hz from 1 to 4294967295: " + word};
+        c.hz = *hz;
     } else if (sub == "ok") {
         c.verb = ScriptVerb::SheetOk;
     } else if (sub == "cancel") {
@@ -185,9 +183,16 @@ ScriptCommand ParseLine(std::string_view line_text, int line) {
         c.verb = ScriptVerb::Address;
         c.id = ParseNumber(r.Word("control id"), "control id");
         const std::string dotted = r.FinalText("address");
+        // Octets too large for a byte are what a user can type into the control: the window
+        // refuses them, not the script.
+        std::string widened = dotted;
+        for (char& ch : widened) {
+            if (ch >= '0' && ch <= '9') ch = '0';
+        }
         const auto address = ParseDottedAddress(dotted);
-        if (!address) throw LineError{"not an address (A.B.C.D, each 0 to 255): " + dotted};
-        c.address = *address;
+        if (!address && !ParseDottedAddress(widened)) throw LineError{"not an address (A.B.C.D, each 0 to 999): " + dotted};
+        if (address) c.address = *address;
+        c.text = dotted;
     } else if (verb == "combo") {
         c.verb = ScriptVerb::Combo;
         c.id = ParseNumber(r.Word("control id"), "control id");

@@ -106,7 +106,12 @@ void ScriptRunner::Execute(const ScriptCommand& c) {
         return;
     case ScriptVerb::Preview: platform_.QueuePreview(c.flag, c.line); return;
     case ScriptVerb::Show: Show(c.show); return;
-    case ScriptVerb::RunChecks: WriteFindings(window_->Findings(), out_); return;
+    case ScriptVerb::RunChecks: {
+        std::vector<Finding> findings = window_->Findings();
+        for (Finding& warning : window_->Warnings()) findings.push_back(std::move(warning));
+        WriteFindings(findings, out_);
+        return;
+    }
     case ScriptVerb::Explain: WriteExplanation(window_->Explain(NodeNamed(c.text)), out_); return;
     default: break;
     }
@@ -143,7 +148,9 @@ void ScriptRunner::ExecuteWindowCommand(const ScriptCommand& c) {
         if (c.id < ControlId::Address1 || c.id > ControlId::Address4)
             throw Failure{"control " + std::to_string(c.id) + " is not an address control"};
         ReachableControl(c.id);
-        w.OnAddressChanged(c.id, c.address);
+        if (const std::string note = w.OnAddressTyped(c.id, c.text); !note.empty()) {
+            out_ << "note: " << c.id << ": " << note << '\n';
+        }
         break;
     case ScriptVerb::Combo: {
         if (c.id != ControlId::CountryCombo && c.id != ControlId::ProtocolCombo)
@@ -183,7 +190,7 @@ void ScriptRunner::ExecuteWindowCommand(const ScriptCommand& c) {
 void ScriptRunner::Show(ShowWhat what) {
     switch (what) {
     case ShowWhat::Record: WriteRecordState(window_->Record(), out_); break;
-    case ShowWhat::Tree: WriteTreeState(window_->Tree(), out_); break;
+    case ShowWhat::Tree: WriteTreeState(window_->Tree(), out_, window_->NodesWithProblems()); break;
     case ShowWhat::Panel: WritePanelState(window_->Panel(), out_); break;
     case ShowWhat::Window: WriteWindowState(*window_, out_); break;
     case ShowWhat::Sheet:

@@ -1,5 +1,6 @@
 #include "cli/StateFormat.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "clock/SheetModel.h"
@@ -205,10 +206,12 @@ void WriteRecordState(const ConfigRecord& r, std::ostream& out) {
     for (const RecordField& field : RecordFields(r)) out << field.name << '=' << OneLine(field.text) << '\n';
 }
 
-void WriteTreeState(const OptionTree& tree, std::ostream& out) {
+void WriteTreeState(const OptionTree& tree, std::ostream& out, const std::vector<OptionNode>& problems) {
     for (const NodeInfo& info : OptionNodeTable()) {
         out << info.text << ": image=" << static_cast<int>(tree.Image(info.node))
-            << " checked=" << (tree.IsChecked(info.node) ? 1 : 0) << '\n';
+            << " checked=" << (tree.IsChecked(info.node) ? 1 : 0);
+        if (std::find(problems.begin(), problems.end(), info.node) != problems.end()) out << " problem";
+        out << '\n';
     }
     out << "selected:";
     if (const auto selected = tree.Selected()) out << ' ' << InfoOf(*selected).text;

@@ -43,8 +43,9 @@ std::vector<RecordField> RecordFields(const ConfigRecord& record);
 
 // One field=value line per field of the record, in its declared order.
 void WriteRecordState(const ConfigRecord& record, std::ostream& out);
-// One line per node in insertion order, then the selected node.
-void WriteTreeState(const OptionTree& tree, std::ostream& out);
+// One line per node in insertion order, then the selected node. A node of `problems` ends its
+// line with " problem" (the tree marks it).
+void WriteTreeState(const OptionTree& tree, std::ostream& out, const std::vector<OptionNode>& problems = {});
 // One line per shown control in id order.
 void WritePanelState(const SettingsPanel& panel, std::ostream& out);
 // The window's own state: modified flag, project folder, settings file, code size.

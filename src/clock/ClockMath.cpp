@@ -93,4 +93,46 @@ std::optional<std::uint32_t> ParseUnsignedWhole(std::string_view text) {
     return static_cast<std::uint32_t>(v);
 }
 
+std::optional<std::uint32_t> ParseFrequencyWithUnit(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    std::size_t i = 0;
+    // The digits as one whole number and the count of those after the point, exactly.
+    std::uint64_t digits = 0;
+    int decimals = 0, count = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        if (IsDigit(text[i])) {
+            if (count == 19) return std::nullopt;  // no frequency needs so many digits
+            digits = digits * 10 + static_cast<unsigned>(text[i] - '0');
+            ++count;
+            if (point) ++decimals;
+        } else if (text[i] == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (count == 0) return std::nullopt;
+    while (i < text.size() && blank(text[i])) ++i;
+    std::string unit;
+    for (; i < text.size(); ++i) unit += static_cast<char>(text[i] >= 'A' && text[i] <= 'Z' ? text[i] - 'A' + 'a' : text[i]);
+    int exponent = 0;
+    if (unit == "mhz") exponent = 6;
+    else if (unit == "khz") exponent = 3;
+    else if (!unit.empty() && unit != "hz") return std::nullopt;
+    exponent -= decimals;
+    for (; exponent > 0; --exponent) {
+        if (digits > kMaxHz) return std::nullopt;
+        digits *= 10;
+    }
+    for (; exponent < 0; ++exponent) {
+        if (digits % 10 != 0) return std::nullopt;  // a fraction of a hertz
+        digits /= 10;
+    }
+    if (digits == 0 || digits > kMaxHz) return std::nullopt;
+    return static_cast<std::uint32_t>(digits);
+}
+
 }  // namespace quillon

@@ -57,6 +57,11 @@ std::uint32_t ReadFrequencyText(std::string_view text);
 // 0, so that clearing the edit to type a new frequency is never refused.
 std::optional<std::uint32_t> ParseUnsignedWhole(std::string_view text);
 
+// A frequency as a user writes it: a number with an optional fraction and an optional unit
+// Hz, kHz or MHz (any case, blanks allowed between), "50 MHz", "22.1184MHz", "32768". Nothing
+// unless it comes to a whole number of Hz from 1 to 4294967295.
+std::optional<std::uint32_t> ParseFrequencyWithUnit(std::string_view text);
+
 // The message the toolkit shows when such a text is refused.
 inline constexpr const char* kUnsignedNumberPrompt = "Please enter a positive integer.";
 

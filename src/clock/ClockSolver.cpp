@@ -504,4 +504,15 @@ bool ApplyClockSolution(SheetModel& sheet, const ClockBlock& solution) {
     return driver.ok;
 }
 
+std::vector<ClockSolution> BestPerFrequency(std::vector<ClockSolution> solutions, std::size_t limit) {
+    std::vector<ClockSolution> out;
+    for (ClockSolution& s : solutions) {
+        if (out.size() == limit) break;
+        const bool seen = std::any_of(out.begin(), out.end(),
+                                      [&](const ClockSolution& o) { return o.clock.sysclk_hz == s.clock.sysclk_hz; });
+        if (!seen) out.push_back(std::move(s));
+    }
+    return out;
+}
+
 }  // namespace quillon

@@ -58,6 +58,10 @@ struct ClockSolution {
 // The solutions, best first (at most request.limit). Empty without a family.
 std::vector<ClockSolution> SolveClock(const ClockSolveRequest& request);
 
+// The first (best) solution of each frequency among `solutions`, at most `limit` of them, in
+// their order: a list to choose from does not offer the same SYSCLK twice.
+std::vector<ClockSolution> BestPerFrequency(std::vector<ClockSolution> solutions, std::size_t limit);
+
 // The request the open sheet makes: its family, its working copy as the current settings
 // (and its external oscillator, when one runs, as the one fitted) and its project's options.
 ClockSolveRequest SheetSolveRequest(const SheetModel& sheet, std::uint32_t target_hz, std::size_t limit);

@@ -2,6 +2,10 @@
 
 #include "config/ClockDefaults.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace quillon {
 
 namespace {
@@ -21,24 +25,58 @@ bool UsbFifoPossible(const ConfigRecord& r) {
 
 }  // namespace
 
-void SettleChoices(ConfigRecord& r) {
+void SettleChoices(ConfigRecord& r, std::vector<std::string>* changes) {
+    const auto note = [&](std::string text) {
+        if (changes) changes->push_back(std::move(text));
+    };
+    // The names of the options among `bits`, for the notes.
+    const auto names = [](std::uint32_t bits) {
+        struct Name {
+            std::uint32_t bit;
+            const char* name;
+        };
+        static constexpr Name kNames[] = {
+            {OB::Ethernet, "Ethernet"}, {OB::PPP, "PPP"},   {OB::SLIP, "SLIP"},
+            {OB::ARP, "ARP"},           {OB::BOOTP, "BOOTP"}, {OB::DHCP, "DHCP"},
+            {OB::PAP, "PAP"},           {OB::CustomDevice, "the custom Ethernet device"},
+        };
+        std::string out;
+        for (const Name& n : kNames) {
+            if (!(bits & n.bit)) continue;
+            if (!out.empty()) out += ", ";
+            out += n.name;
+        }
+        return out;
+    };
     std::uint32_t& o = r.option_bits;
     // The modem bit names the adapter; a serial link without Ethernet stands for the modem too.
     const bool modem = (o & OB::Modem) || (!(o & OB::Ethernet) && (o & (OB::PPP | OB::SLIP | OB::PAP)));
     if (modem) {
+        if (!(o & OB::Modem)) note(names(o & (OB::PPP | OB::SLIP | OB::PAP)) + " without Ethernet: the Modara modem is the adapter");
         o |= OB::Modem;
+        if (const std::uint32_t dropped = o & kEthernetOnly & ~(OB::EthernetHardware | OB::PolledMode | OB::InterruptMode);
+            dropped != 0) {
+            note(names(dropped) + " beside the modem: dropped, the modem's link is PPP or SLIP");
+        }
         o &= ~kEthernetOnly;
         r.device_bits &= ~(DB::Lanvik | DB::CustomDevice);
+        if (r.locatra_enabled) note("LOCATRA beside the modem: dropped, it runs over Ethernet");
         r.locatra_enabled = 0;
         // One link layer; the library is chosen by SLIP before PPP.
         if (o & OB::SLIP) {
+            if (o & (OB::PPP | OB::PAP)) note(names(o & (OB::PPP | OB::PAP)) + " beside SLIP: dropped, one link layer");
             o &= ~(OB::PPP | OB::PAP);
             o |= OB::NoPap;
         }
     } else {
         // Lanvik or the custom device: the link is Ethernet.
+        if (o & (OB::PPP | OB::SLIP | OB::PAP)) {
+            note(names(o & (OB::PPP | OB::SLIP | OB::PAP)) + " beside the Ethernet link: dropped, one link layer");
+        }
+        if (!(o & (OB::Ethernet | OB::PPP | OB::SLIP))) note("no link layer: Ethernet chosen, the link of the adapter");
         o &= ~(OB::PPP | OB::SLIP | OB::PAP);
         o |= OB::Ethernet | OB::EthernetHardware;
+        if (r.use_password) note("the modem's login beside the Ethernet link: dropped");
         r.use_password = 0;
         r.device_bits &= ~(DB::Lanvik | DB::CustomDevice);
         if (o & OB::CustomDevice) {
@@ -52,10 +90,15 @@ void SettleChoices(ConfigRecord& r) {
         }
     }
     if (o & OB::PAP) {
+        if (o & OB::NoPap) note("PAP beside the no-PAP bit: the no-PAP bit dropped, PAP is chosen");
         o &= ~OB::NoPap;
+        if (r.use_password) note("PAP beside the modem's login: the login dropped, PAP authenticates");
         r.use_password = 0;
     }
-    if ((o & OB::BOOTP) && (o & OB::DHCP)) o &= ~OB::BOOTP;
+    if ((o & OB::BOOTP) && (o & OB::DHCP)) {
+        note("BOOTP beside DHCP: BOOTP dropped, DHCP takes its place");
+        o &= ~OB::BOOTP;
+    }
 
     // One family: the first of the device bits; Vardex beside the modem (the modem runs on
     // Vardex only), for a code-bank project, or when there is none.
@@ -66,10 +109,17 @@ void SettleChoices(ConfigRecord& r) {
                                                                 : DB::Vardex;
     if ((r.device_bits & DB::Families) != family_bit) {
         const bool other_family = FamilyOf(r.device_bits) != family;
+        if (other_family && FamilyOf(r.device_bits) != Family::None) {
+            note(std::string(modem ? "the modem runs on Vardex only" : "code banking runs on Vardex only") +
+                 ": Vardex chosen, with its default clock");
+        }
         r.device_bits = (r.device_bits & ~DB::Families) | family_bit;
         if (other_family) ApplyClockDefaults(r);
     }
-    if (!UsbFifoPossible(r)) r.zintor_usb_fifo = 0;
+    if (!UsbFifoPossible(r)) {
+        if (r.zintor_usb_fifo) note("USB FIFO needs Zintor at 24 MHz or less: turned off");
+        r.zintor_usb_fifo = 0;
+    }
 }
 
 void ShowUsbFifo(ConfigRecord& r, OptionStates& o) {

@@ -5,6 +5,9 @@
 // by these functions, so that the tree shows the same for the same record however it was made.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "config/ConfigRecord.h"
 #include "config/OptionNodes.h"
 
@@ -16,8 +19,10 @@ namespace quillon {
 // nothing of Ethernet beside the modem; one family, Vardex beside the modem and for a code-bank
 // project; one driver mode for the custom device; PAP without the no-PAP bit and without the
 // modem's own login; DHCP rather than BOOTP when both are set; USB FIFO only where it can be on.
-// A record the rules made passes unchanged.
-void SettleChoices(ConfigRecord& record);
+// A record the rules made passes unchanged. With `changes`, every change that alters the
+// configuration is described there, what and why ("BOOTP beside DHCP: BOOTP dropped, DHCP
+// takes its place"); bookkeeping bits that follow from the rest are set without a word.
+void SettleChoices(ConfigRecord& record, std::vector<std::string>* changes = nullptr);
 
 // Sets every option node to the state that the record stands for and returns the adapter
 // chosen. Headings and pages are left alone.

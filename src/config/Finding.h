@@ -24,6 +24,9 @@ struct Finding {
     // The field's value and the limit it broke; nothing for a missing choice.
     std::optional<std::int64_t> value;
     std::optional<std::int64_t> limit;
+    // A warning points at a value that is likely wrong but does not keep a project from being
+    // generated (an address that cannot work on its network); a problem refuses it.
+    bool warning = false;
 
     bool operator==(const Finding&) const = default;
 };

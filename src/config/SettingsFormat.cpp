@@ -671,7 +671,7 @@ std::string WriteSettings(const ConfigRecord& r, const std::string& project_fold
 }
 
 void ReadSettings(std::string_view text, ConfigRecord& r, std::string& project_folder, OptionStates& options,
-                  AdapterItem& adapter) {
+                  AdapterItem& adapter, std::vector<std::string>* settled) {
     const std::vector<std::string_view> lines = SplitLines(text);
     if (lines.size() > 0) r.option_bits = Signed(lines[0], 32);
     if (lines.size() > 1) r.code_bank = ParseDecimal(lines[1], 8);
@@ -683,7 +683,7 @@ void ReadSettings(std::string_view text, ConfigRecord& r, std::string& project_f
         ApplyExtension(ParseExtension(lines, kSettingsPlainLines + 1), r);
     }
     // The tree shows what the file holds, made one consistent configuration.
-    SettleChoices(r);
+    SettleChoices(r, settled);
     adapter = ShowChoices(r, options);
 }
 

@@ -39,9 +39,10 @@ std::string WriteSettings(const ConfigRecord& record, const std::string& project
 // brings the option tree in line with it: the plain lines, then the extension block when there
 // is one; choices that do not fit together are settled (SettleChoices) and every option node
 // is set from the record (ShowChoices). Lines end with CR LF, a lone CR or a lone LF; malformed
-// extension lines are skipped and unknown keys ignored. Never fails.
+// extension lines are skipped and unknown keys ignored. Never fails. `settled` receives what
+// the settling changed, in words (SettleChoices).
 void ReadSettings(std::string_view text, ConfigRecord& record, std::string& project_folder, OptionStates& options,
-                  AdapterItem& adapter);
+                  AdapterItem& adapter, std::vector<std::string>* settled = nullptr);
 
 // A line that ReadSettings had to guess at: it is not of the form the program writes for it
 // (text where a number belongs, a number too wide for its field, a list with the wrong count,

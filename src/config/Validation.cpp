@@ -117,4 +117,60 @@ FieldLimits LimitsOf(const ConfigRecord& record, const OptionStates& options, st
     return limits;
 }
 
+namespace {
+
+std::uint32_t AddressValue(const Ip4& a) {
+    return (std::uint32_t{a[0]} << 24) | (std::uint32_t{a[1]} << 16) | (std::uint32_t{a[2]} << 8) | a[3];
+}
+
+std::string DottedAddress(const Ip4& a) {
+    return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." + std::to_string(a[3]);
+}
+
+}  // namespace
+
+std::vector<Finding> AddressWarnings(const ConfigRecord& r, const OptionStates& options) {
+    std::vector<Finding> out;
+    const auto warn = [&](OptionNode node, std::string_view field, std::string message) {
+        Finding f;
+        f.message = std::move(message);
+        f.node = node;
+        f.field = std::string(field);
+        f.warning = true;
+        out.push_back(std::move(f));
+    };
+    const bool fixed_address = options.IsChecked(N::Ethernet) && !options.IsChecked(N::DHCP) && !options.IsChecked(N::BOOTP);
+    if (fixed_address) {
+        const std::uint32_t device = AddressValue(r.ip_src_addr);
+        const std::uint32_t mask = AddressValue(r.subnet_mask);
+        const std::uint32_t gateway = AddressValue(r.gateway_ip_addr);
+        const std::uint32_t hosts = ~mask;
+        const std::string device_text = DottedAddress(r.ip_src_addr);
+        if (device == 0x00000001u) {
+            warn(N::IPAddresses, "ip_src_addr",
+                 "0.0.0.1 is the default, not an address on any network: give the device its own address");
+        } else if (hosts != 0 && hosts != 1 && (device & hosts) == hosts) {
+            warn(N::IPAddresses, "ip_src_addr",
+                 device_text + " is the broadcast address of its subnet " + DottedAddress(r.subnet_mask) +
+                     ": the device would answer every broadcast as its own");
+        } else if (hosts != 0 && hosts != 1 && (device & hosts) == 0) {
+            warn(N::IPAddresses, "ip_src_addr",
+                 device_text + " is the network address of its subnet " + DottedAddress(r.subnet_mask) +
+                     ": no device can have it");
+        }
+        if (gateway == 0xFFFFFFFFu) {
+            warn(N::IPAddresses, "gateway_ip_addr",
+                 "255.255.255.255 is the default, not a router's address: nothing beyond the subnet can be reached");
+        } else if ((gateway & mask) != (device & mask)) {
+            warn(N::IPAddresses, "gateway_ip_addr",
+                 DottedAddress(r.gateway_ip_addr) + " is outside the device's subnet " + DottedAddress(r.subnet_mask) +
+                     " of " + device_text + ": the device cannot reach it");
+        }
+    }
+    if (options.IsChecked(N::SMTP) && AddressValue(r.ip_smtp_addr) == 0xFFFFFFFFu) {
+        warn(N::SMTP, "ip_smtp_addr", "255.255.255.255 is the default, not a mail server's address");
+    }
+    return out;
+}
+
 }  // namespace quillon

@@ -49,7 +49,7 @@ private:
 
 }  // namespace
 
-ProjectPlan PlanProject(ConfigRecord& record, const std::string& folder, const LibrarySource& source,
+ProjectPlan PlanProject(ConfigRecord& record, [[maybe_unused]] const std::string& folder, const LibrarySource& source,
                         std::string_view date) {
     ProjectPlan plan;
     Planner out(plan);
@@ -104,7 +104,7 @@ ProjectPlan PlanProject(ConfigRecord& record, const std::string& folder, const L
         out.Copy("custom_ethernet.c", polled ? 173 : 172);
     }
 
-    out.Add(kWorkspaceName, ExpandWorkspaceBytes(DataFile(WorkspaceTemplateNumber(record)), folder,
+    out.Add(kWorkspaceName, ExpandWorkspaceBytes(DataFile(WorkspaceTemplateNumber(record)), kWorkspaceFolder,
                                                  plan.common_library, plan.bank_library));
 
     if (record.option_bits & (OptionBit::FTP | OptionBit::HTTP)) {

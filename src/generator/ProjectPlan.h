@@ -44,8 +44,8 @@ struct ProjectPlan {
     std::vector<std::string> missing_stack_sources;
 };
 
-// The files of the project for `record` in `folder` (the text the workspace names, ending with
-// "/"), with `date` on main.c's date line. The libraries come from `source`. The record's
+// The files of the project for `record` in `folder` (ending with "/"; no file's bytes depend on
+// it, the workspace names its files relative to itself), with `date` on main.c's date line. The libraries come from `source`. The record's
 // option bits must already be widened to the library's set.
 ProjectPlan PlanProject(ConfigRecord& record, const std::string& folder, const LibrarySource& source,
                         std::string_view date);

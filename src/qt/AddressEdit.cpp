@@ -53,6 +53,12 @@ Ip4 AddressEdit::Address() const {
     return out;
 }
 
+QString AddressEdit::Text() const {
+    QStringList parts;
+    for (const QLineEdit* field : fields_) parts << field->text();
+    return parts.join(QLatin1Char('.'));
+}
+
 void AddressEdit::SetAddress(const Ip4& address) {
     for (std::size_t i = 0; i < 4; ++i) {
         const QString text = QString::number(address[i]);
@@ -77,7 +83,6 @@ void AddressEdit::FocusField(int index, bool cursor_at_end) {
 
 void AddressEdit::OnFieldEdited(int index) {
     QLineEdit* field = fields_[static_cast<std::size_t>(index)];
-    if (field->text().toInt() > 255) field->setText(QStringLiteral("255"));
     if (field->text().size() == 3 && field->cursorPosition() == 3 && index < 3) {
         // A full field hands over to the next one, ready to be overtyped.
         QLineEdit* next = fields_[static_cast<std::size_t>(index + 1)];
@@ -85,7 +90,7 @@ void AddressEdit::OnFieldEdited(int index) {
         next->selectAll();
         just_advanced_ = true;
     }
-    emit addressEdited(Address());
+    emit addressTyped(Text());
 }
 
 bool AddressEdit::eventFilter(QObject* watched, QEvent* event) {

@@ -1,7 +1,8 @@
 // An IPv4 address control: four fields of 0 to 255 in one frame, separated by dots. Typing a
 // dot or a field's third digit moves on to the next field, Backspace at the start of a field
 // moves back into the previous one, and the arrow keys cross field borders. Only the user's
-// edits emit addressEdited; SetAddress is silent.
+// edits emit addressTyped, with the four fields as typed (an octet of 300 included: the window
+// decides what is stored); SetAddress is silent.
 #pragma once
 
 #include <QFrame>
@@ -19,14 +20,16 @@ class AddressEdit : public QFrame {
 public:
     explicit AddressEdit(QWidget* parent = nullptr);
 
+    // The address the fields hold, each held to 255; Text() is what they show.
     Ip4 Address() const;
+    QString Text() const;
     void SetAddress(const Ip4& address);
 
     // Field 0 to 3, for tests and focus handling.
     QLineEdit* Field(int index) const { return fields_[static_cast<std::size_t>(index)]; }
 
 signals:
-    void addressEdited(const quillon::Ip4& address);
+    void addressTyped(const QString& dotted);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "clock/ClockMath.h"
+#include "clock/ClockSolver.h"
 #include "qt/Artwork.h"
 #include "qt/GuardedCall.h"
 
@@ -20,19 +21,15 @@ namespace {
 
 constexpr int kMaxSolutions = 20;
 
-// A whole number of at most 32 bits, or nothing.
-std::optional<std::uint32_t> Hz(const QString& text) {
-    bool ok = false;
-    const qulonglong value = text.trimmed().toULongLong(&ok);
-    if (!ok || value == 0 || value > 0xFFFFFFFFull) return std::nullopt;
-    return static_cast<std::uint32_t>(value);
-}
+// A frequency as typed, "50 MHz" as much as "50000000"; nothing for anything else.
+std::optional<std::uint32_t> Hz(const QString& text) { return ParseFrequencyWithUnit(text.toStdString()); }
 
-QLineEdit* DigitsEdit(QWidget* parent, const QString& name) {
+QLineEdit* FrequencyEdit(QWidget* parent, const QString& name) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,10}")), edit));
-    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 16);
+    edit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,10}(\\.[0-9]{0,7})? ?([kKmM]?[hH]?[zZ]?)")), edit));
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000 MHz")) + 16);
     return edit;
 }
 
@@ -44,9 +41,9 @@ ClockSolveDialog::ClockSolveDialog(SheetModel& sheet, Platform& ui, QWidget* par
     setWindowTitle(QStringLiteral("Solve for SYSCLK"));
     setWindowIcon(AppIcon());
 
-    target_ = DigitsEdit(this, QStringLiteral("solveTarget"));
+    target_ = FrequencyEdit(this, QStringLiteral("solveTarget"));
     target_->setText(QString::number(sheet_.Working().sysclk_hz));
-    external_ = DigitsEdit(this, QStringLiteral("solveExternal"));
+    external_ = FrequencyEdit(this, QStringLiteral("solveExternal"));
     external_->setPlaceholderText(QStringLiteral("as the sheet runs it"));
     const ClockBlock& c = sheet_.Working();
     if (((c.oscxcn >> 4) & 0x07) != 0 && c.ext_osc_hz > 0) external_->setText(QString::number(c.ext_osc_hz));
@@ -84,6 +81,13 @@ ClockSolveDialog::ClockSolveDialog(SheetModel& sheet, Platform& ui, QWidget* par
     apply_->setText(QStringLiteral("Apply"));
     apply_->setObjectName(QStringLiteral("solveApply"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
+    // Enter never applies a setting: in the edits it finds, elsewhere it does nothing, so that
+    // a result that is not exact is applied only by a deliberate click.
+    for (QPushButton* button : buttons->findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(external_, &QLineEdit::returnPressed, this, &ClockSolveDialog::Find);
     connect(buttons, &QDialogButtonBox::accepted, this, &ClockSolveDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ClockSolveDialog::reject);
     connect(find, &QPushButton::clicked, this, &ClockSolveDialog::Find);
@@ -109,23 +113,25 @@ void ClockSolveDialog::Find() {
         OnSelectionChanged();
         return;
     }
-    ClockSolveRequest request = SheetSolveRequest(sheet_, *target, kMaxSolutions);
+    ClockSolveRequest request = SheetSolveRequest(sheet_, *target, kMaxSolutions * 10);
     request.ext_osc_hz = Hz(external_->text());
-    Guarded(ui_, [&] { solutions_ = SolveClock(request); });
+    Guarded(ui_, [&] { solutions_ = BestPerFrequency(SolveClock(request), kMaxSolutions); });
     for (const ClockSolution& s : solutions_) {
-        QString text = QStringLiteral("%1 · %2 · %3 change%4 · %5")
-                           .arg(QString::fromStdString(FormatMHz(s.clock.sysclk_hz)))
-                           .arg(s.Exact() ? QStringLiteral("exact")
-                                          : QStringLiteral("off by %1 Hz").arg(static_cast<qulonglong>(s.error_hz)))
-                           .arg(s.changes)
-                           .arg(s.changes == 1 ? QString() : QStringLiteral("s"))
-                           .arg(QString::fromStdString(s.description));
-        auto* item = new QListWidgetItem(text, list_);
         QStringList registers;
         for (const auto& [name, value] : ClockRegisters(sheet_.SheetFamily(), s.clock)) {
             const QString hex = QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
             registers << QStringLiteral("%1=0x%2").arg(QLatin1String(name), hex);
         }
+        // The registers on a line of their own, as the command line prints them.
+        QString text = QStringLiteral("%1 · %2 · %3 change%4 · %5\n    %6")
+                           .arg(QString::fromStdString(FormatMHz(s.clock.sysclk_hz)))
+                           .arg(s.Exact() ? QStringLiteral("exact")
+                                          : QStringLiteral("off by %1 Hz").arg(static_cast<qulonglong>(s.error_hz)))
+                           .arg(s.changes)
+                           .arg(s.changes == 1 ? QString() : QStringLiteral("s"))
+                           .arg(QString::fromStdString(s.description))
+                           .arg(registers.join(QLatin1Char(' ')));
+        auto* item = new QListWidgetItem(text, list_);
         item->setToolTip(registers.join(QLatin1Char(' ')));
     }
     if (solutions_.empty()) {

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextBrowser>
@@ -69,6 +70,14 @@ void HelpViewer::PlaceOnScreen() {
     QRect frame(QPoint(0, 0), size);
     frame.moveCenter(owner ? owner->frameGeometry().center() : available.center());
     setGeometry(FitInto(frame, available));
+}
+
+void HelpViewer::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace quillon::qt

@@ -21,6 +21,10 @@ public:
 
     QTextBrowser* Browser() const { return browser_; }
 
+protected:
+    // Escape closes the help as it closes a dialog, wherever the focus is in it.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void PlaceOnScreen();
 

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include "qt/Artwork.h"
@@ -78,12 +79,19 @@ OptionNode OptionTreeView::NodeOf(const QTreeWidgetItem* item) const {
 void OptionTreeView::SyncFromModel() {
     const OptionTree& tree = wizard_.Tree();
     // The selection is compared on its own: the model's revision need not count selection moves.
-    if (synced_once_ && tree.Revision() == synced_revision_ && tree.Selected() == synced_selection_) return;
+    const std::vector<OptionNode> problems = wizard_.NodesWithProblems();
+    if (synced_once_ && tree.Revision() == synced_revision_ && tree.Selected() == synced_selection_ &&
+        problems == synced_problems_) {
+        return;
+    }
     syncing_ = true;
     const QSignalBlocker block(this);
     for (const NodeInfo& info : OptionNodeTable()) {
         QTreeWidgetItem* item = Item(info.node);
-        item->setIcon(0, TreeImageIcon(tree.Image(info.node)));
+        // A node holding a problem shows the warning sign in place of its image, so that the
+        // problem is seen before Generate Project refuses it.
+        const bool problem = std::find(problems.begin(), problems.end(), info.node) != problems.end();
+        item->setIcon(0, problem ? style()->standardIcon(QStyle::SP_MessageBoxWarning) : TreeImageIcon(tree.Image(info.node)));
         // While filtering, everything shown is unfolded; the model keeps the user's folding.
         if (!filtering_ && item->childCount() > 0 && item->isExpanded() != tree.IsExpanded(info.node)) {
             item->setExpanded(tree.IsExpanded(info.node));
@@ -100,6 +108,7 @@ void OptionTreeView::SyncFromModel() {
     syncing_ = false;
     synced_revision_ = tree.Revision();
     synced_selection_ = tree.Selected();
+    synced_problems_ = problems;
     synced_once_ = true;
     // The view's own slots were blocked with the signals; make sure it repaints.
     viewport()->update();

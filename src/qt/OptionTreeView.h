@@ -52,6 +52,7 @@ private:
     std::array<QTreeWidgetItem*, kOptionNodeCount> items_{};
     std::uint64_t synced_revision_ = 0;
     std::optional<OptionNode> synced_selection_;
+    std::vector<OptionNode> synced_problems_;
     bool synced_once_ = false;
     bool syncing_ = false;
     bool filtering_ = false;

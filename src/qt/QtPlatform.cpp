@@ -104,7 +104,10 @@ Answer QtPlatform::AskYesNoCancel(const Message& question) {
 }
 
 std::optional<std::string> QtPlatform::RunFileDialog(const FileDialogRequest& request, bool save) {
-    QFileDialog dialog(parent_, save ? QStringLiteral("Save As") : QStringLiteral("Open"));
+    const QString title = !request.title.empty() ? QString::fromStdString(request.title)
+                          : save                  ? QStringLiteral("Save As")
+                                                  : QStringLiteral("Open");
+    QFileDialog dialog(parent_, title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(NameFiltersFrom(request.filter));

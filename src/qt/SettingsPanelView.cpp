@@ -1,5 +1,6 @@
 #include "qt/SettingsPanelView.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -32,7 +33,7 @@ bool IsValueEdit(int id) { return id == C::Value1 || id == C::Value2 || id == C:
 
 // The controls whose notes show in note place n (1 to 4), under their row.
 std::vector<int> NoteSlotControls(int n) {
-    std::vector<int> ids{SettingsPanel::ValueId(n)};
+    std::vector<int> ids{SettingsPanel::ValueId(n), C::Address1 + n - 1};
     const int mac_first = n == 1 ? C::DestMacFirst : n == 2 ? C::SrcMacFirst : 0;
     for (int i = 0; mac_first != 0 && i < 6; ++i) ids.push_back(mac_first + i);
     return ids;
@@ -120,8 +121,8 @@ QWidget* SettingsPanelView::Create(const PanelControl& control) {
     }
     case PanelControlKind::Address: {
         auto* address = new AddressEdit(this);
-        connect(address, &AddressEdit::addressEdited, this, [this, id](const Ip4& value) {
-            Guarded(wizard_.Ui(), [&] { wizard_.OnAddressChanged(id, value); });
+        connect(address, &AddressEdit::addressTyped, this, [this, id](const QString& dotted) {
+            Guarded(wizard_.Ui(), [&] { wizard_.OnAddressTyped(id, dotted.toStdString()); });
         });
         return address;
     }
@@ -335,6 +336,20 @@ void SettingsPanelView::BuildCodeSizeGroup(QGroupBox* group) {
     grid->setColumnStretch(7, 1);
 }
 
+void SettingsPanelView::MarkUnstored(QWidget* widget, bool unstored) {
+    // A text the record does not hold is drawn in red, so that it cannot pass for the value
+    // the project gets; the note under it says what the record keeps.
+    if (widget->property("unstored").toBool() == unstored) return;
+    widget->setProperty("unstored", unstored);
+    QList<QLineEdit*> edits = widget->findChildren<QLineEdit*>();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) edits << edit;
+    for (QLineEdit* edit : edits) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Text, unstored ? QColor(0xC0, 0x00, 0x00) : QApplication::palette(edit).color(QPalette::Text));
+        edit->setPalette(palette);
+    }
+}
+
 QWidget* SettingsPanelView::ControlWidget(int id) const {
     const auto it = widgets_.find(id);
     return it == widgets_.end() ? nullptr : it->second;
@@ -386,9 +401,14 @@ void SettingsPanelView::Sync(const PanelControl& control, QWidget* widget) {
         if (edit->text() != text) edit->setText(text);
         const QString note = FromStd(control.note);
         if (edit->toolTip() != note) edit->setToolTip(note);
+        MarkUnstored(widget, control.unstored);
         break;
     }
-    case PanelControlKind::Address: static_cast<AddressEdit*>(widget)->SetAddress(control.address); break;
+    case PanelControlKind::Address:
+        // The typed text stays in front of the user while the record does not hold it.
+        if (!control.unstored) static_cast<AddressEdit*>(widget)->SetAddress(control.address);
+        MarkUnstored(widget, control.unstored);
+        break;
     case PanelControlKind::Combo: {
         auto* combo = static_cast<QComboBox*>(widget);
         if (combo->currentIndex() != control.selection) combo->setCurrentIndex(control.selection);

@@ -43,6 +43,7 @@ public:
 private:
     QWidget* Create(const PanelControl& control);
     void Sync(const PanelControl& control, QWidget* widget);
+    static void MarkUnstored(QWidget* widget, bool unstored);
     void OnButton(int id);
     void BuildSettingsGroup(QGroupBox* group);
     void BuildCodeSizeGroup(QGroupBox* group);

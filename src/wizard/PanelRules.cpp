@@ -229,29 +229,61 @@ std::optional<std::uint64_t> PlainNumber(std::string_view text) {
     return value;
 }
 
-// What the panel says beside a number edit once `typed` has been stored: nothing when the
+// Whether the record can hold `typed` as typed: a plain number within the field's width.
+// Anything else (a wrapped, cut or half-read number) is not stored at all.
+bool FitsAsTyped(const ValueField& field, std::string_view typed) {
+    const std::optional<std::uint64_t> plain = PlainNumber(typed);
+    return plain && *plain <= static_cast<std::uint64_t>(field.high);
+}
+
+// What the panel says beside a number edit once `typed` has been handled: nothing when the
 // text was a plain number that the field holds as typed and that breaks no rule in force;
-// otherwise what was stored, the first rule it breaks and the range that passes every rule.
+// otherwise why it was not stored and what the field keeps, or the first rule it breaks, and
+// the range that passes every rule.
 std::string TypedNumberNote(const ValueField& field, std::string_view typed, const ConfigRecord& record,
                             const OptionStates& options) {
     const FieldLimits limits = LimitsOf(record, options, field.name, field.low, field.high);
     const std::string range = " (range " + std::to_string(limits.low) + " to " + std::to_string(limits.high) + ")";
-    const std::optional<std::uint64_t> plain = PlainNumber(typed);
     std::string note;
     if (typed.empty()) {
         note = "Nothing typed";
-    } else if (!plain) {
+    } else if (!PlainNumber(typed)) {
         note = "\"" + std::string(typed) + "\" is not a plain number";
-    } else if (*plain > static_cast<std::uint64_t>(field.high)) {
+    } else if (!FitsAsTyped(field, typed)) {
         note = std::string(typed) + " does not fit";
     } else if (limits.broken) {
         return std::string(typed) + " breaks a rule: " + limits.broken->message + range;
     } else {
         return {};
     }
-    note += ": stored as " + std::to_string(field.value(record));
+    note += ": not stored; the value stays " + std::to_string(field.value(record));
     if (limits.broken) note += "; " + limits.broken->message;
     return note + range;
+}
+
+// The octets of a typed address ("10.0.0.300"): four groups of up to three digits, each
+// possibly too large for a byte; nothing for a text of another form.
+std::optional<std::array<unsigned, 4>> TypedOctets(std::string_view text) {
+    std::array<unsigned, 4> out{};
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        std::size_t n = 0;
+        while (n < text.size() && n < 3 && text[n] >= '0' && text[n] <= '9') {
+            out[i] = out[i] * 10 + static_cast<unsigned>(text[n] - '0');
+            ++n;
+        }
+        if (n == 0) return std::nullopt;
+        text.remove_prefix(n);
+        if (i + 1 < out.size()) {
+            if (text.empty() || text.front() != '.') return std::nullopt;
+            text.remove_prefix(1);
+        }
+    }
+    if (!text.empty()) return std::nullopt;
+    return out;
+}
+
+std::string DottedText(const Ip4& a) {
+    return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." + std::to_string(a[3]);
 }
 
 // An edit holds one line: text after a line break never reaches it, as in a one-line edit.
@@ -312,6 +344,8 @@ void WizardDialog::RefreshPanel() {
     for (int i = 0; i < kMacEdits; ++i) panel_.Control(C::DestMacFirst + i).visible = false;
     for (int n = 1; n <= 4; ++n) panel_.Control(SettingsPanel::ValueId(n)).note.clear();
     for (int i = 0; i < kMacEdits; ++i) panel_.Control(C::DestMacFirst + i).note.clear();
+    for (int id = C::Address1; id <= C::Address4; ++id) panel_.Control(id).note.clear();
+    for (PanelControl& control : panel_.Controls()) control.unstored = false;
     panel_.Control(C::UpdateBaudRate).enabled = false;
     for (int n = 1; n <= 5; ++n) panel_.LabelText(n).clear();
     // The combos always show the record's selections, so that whatever reads them (the view,
@@ -413,13 +447,19 @@ std::string WizardDialog::OnValueEdited(int control_id, const std::string& text)
         if (control.note != note_before) NotifyView();
         return {};
     }
-    modified_ = true;
     control.note.clear();
+    control.unstored = false;
     if (const std::optional<OptionNode> selected = tree_.Selected()) {
         if (const PanelRow* row = RowOf(*selected)) {
             const ValueField& field = row->values[static_cast<std::size_t>(n - 1)];
-            if (field.store) field.store(record_, control.text);
-            if (field.store && field.value) control.note = TypedNumberNote(field, control.text, record_, tree_);
+            const bool number = field.store && field.value;
+            control.unstored = number && !FitsAsTyped(field, control.text);
+            if (field.store && !control.unstored) {
+                field.store(record_, control.text);
+                modified_ = true;
+            }
+            if (number) control.note = TypedNumberNote(field, control.text, record_, tree_);
+            if (control.unstored) session_.EditNotStored();
         }
     }
     if (control.note != note_before) NotifyView();
@@ -488,9 +528,70 @@ bool WizardDialog::StoreAddress(int control_id) {
     return true;
 }
 
+std::string WizardDialog::OnAddressTyped(int control_id, std::string_view dotted) {
+    if (refreshing_ || control_id < ControlId::Address1 || control_id > ControlId::Address4) return {};
+    PanelControl& control = panel_.Control(control_id);
+    if (!control.visible || !control.enabled) return {};
+    const std::string note_before = control.note;
+    control.note.clear();
+    control.unstored = false;
+    const std::optional<std::array<unsigned, 4>> octets = TypedOctets(dotted);
+    std::size_t wide = 0;
+    while (octets && wide < 4 && (*octets)[wide] <= 255) ++wide;
+    if (!octets || wide < 4) {
+        // The record keeps the address it has; the control shows what was typed until the
+        // user mends it or leaves the page.
+        control.unstored = true;
+        control.note = octets ? "octet " + std::to_string(wide + 1) + ": " + std::to_string((*octets)[wide]) +
+                                    " does not fit (0 to 255)"
+                              : "\"" + std::string(dotted) + "\" is not an address";
+        control.note += ": not stored; the address stays " + DottedText(control.address);
+    } else {
+        Ip4 address{};
+        for (std::size_t i = 0; i < 4; ++i) address[i] = static_cast<std::uint8_t>((*octets)[i]);
+        OnAddressChanged(control_id, address);
+    }
+    if (control.note != note_before) NotifyView();
+    return control.note;
+}
+
+std::vector<Finding> WizardDialog::UnstoredTexts() const {
+    std::vector<Finding> findings;
+    const std::optional<OptionNode> selected = tree_.Selected();
+    if (!selected) return findings;
+    const PanelRow* row = RowOf(*selected);
+    for (const PanelControl& control : panel_.Controls()) {
+        if (!control.unstored || !control.visible) continue;
+        Finding finding;
+        finding.node = *selected;
+        finding.control = control.id;
+        finding.message = control.note;
+        const int n = ValueNumberOf(control.id);
+        if (row && n != 0) {
+            const ValueField& field = row->values[static_cast<std::size_t>(n - 1)];
+            finding.field = std::string(field.name);
+            std::string_view caption = row->labels[static_cast<std::size_t>(n - 1)];
+            if (caption.ends_with(':')) caption.remove_suffix(1);
+            finding.caption = std::string(caption);
+        } else {
+            std::string_view caption = panel_.Control(SettingsPanel::LabelId(control.id - ControlId::Address1 + 1)).text;
+            if (caption.ends_with(':')) caption.remove_suffix(1);
+            finding.caption = std::string(caption);
+        }
+        findings.push_back(std::move(finding));
+    }
+    return findings;
+}
+
 void WizardDialog::OnAddressChanged(int control_id, const Ip4& address) {
     if (refreshing_ || control_id < ControlId::Address1 || control_id > ControlId::Address4) return;
     PanelControl& control = panel_.Control(control_id);
+    if (control.visible && control.unstored) {
+        // A whole address again: the text and the record agree once more.
+        control.unstored = false;
+        control.note.clear();
+        NotifyView();
+    }
     if (!control.visible || control.address == address) return;
     const auto action = session_.Address(control, address);
     control.address = address;

@@ -62,6 +62,8 @@ struct FileDialogRequest {
     std::string default_extension = "wp";
     std::string initial_name = "*.wp";
     std::string initial_folder;
+    // The dialog's title; empty for the front end's own ("Open", "Save As").
+    std::string title;
 };
 
 class Platform {

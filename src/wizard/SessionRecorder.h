@@ -69,6 +69,11 @@ public:
     Action Select(OptionNode node, std::optional<OptionNode> selected);
     // A value or MAC edit whose control takes `text` (already cut to what the edit keeps).
     Action Edit(const PanelControl& control, std::string_view text);
+    // The text of the edit just recorded was not stored: the run of edits is then written
+    // line by line, so that the replay stores what the session stored on the way.
+    void EditNotStored() {
+        if (run_) run_->exact = false;
+    }
     Action Address(const PanelControl& control, const Ip4& address);
     Action Combo(const PanelControl& control, int index);
     Action Check(const PanelControl& control, bool checked);

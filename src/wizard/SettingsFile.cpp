@@ -6,6 +6,7 @@
 // there are changes, and a cancelled question or dialog leaves everything as it was.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -18,6 +19,16 @@ namespace quillon {
 namespace {
 
 std::string Quote(const std::string& path) { return "\"" + path + "\""; }
+
+std::string HexText(std::uint32_t bits) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    do {
+        out.insert(out.begin(), kDigits[bits & 0xF]);
+        bits >>= 4;
+    } while (bits != 0);
+    return "0x" + out;
+}
 
 std::span<const std::uint8_t> TextBytes(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -60,17 +71,24 @@ void WizardDialog::OnFileOpen() {
     if (!path) return;
 
     // Only a file that could be opened and read replaces the configuration.
-    FileError error;
-    std::unique_ptr<HeldFile> file = HeldFile::Open(*path, &error);
-    if (!file) {
-        ++settings_file_failures_;
-        Warn("Cannot open the settings file " + Quote(*path) + ": " + error.reason);
-        return;
-    }
     std::vector<std::uint8_t> bytes;
-    if (const std::optional<FileError> read = file->ReadAll(bytes, kMaxSettingsFileSize)) {
+    std::unique_ptr<HeldFile> file;
+    if (options_.hold_settings_file) {
+        FileError error;
+        file = HeldFile::Open(*path, &error);
+        if (!file) {
+            ++settings_file_failures_;
+            Warn("Cannot open the settings file " + Quote(*path) + ": " + error.reason);
+            return;
+        }
+        if (const std::optional<FileError> read = file->ReadAll(bytes, kMaxSettingsFileSize)) {
+            ++settings_file_failures_;
+            Warn("Cannot read the settings file " + Quote(*path) + ": " + read->reason);
+            return;
+        }
+    } else if (const std::optional<FileError> read = ReadFileBytes(*path, bytes, kMaxSettingsFileSize)) {
         ++settings_file_failures_;
-        Warn("Cannot read the settings file " + Quote(*path) + ": " + read->reason);
+        Warn("Cannot open the settings file " + Quote(*path) + ": " + read->reason);
         return;
     }
     LoadSettingsText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
@@ -81,11 +99,27 @@ void WizardDialog::OnFileOpen() {
 
 void WizardDialog::LoadSettingsText(std::string_view text) {
     ResetToDefaults(record_, *this);
-    ReadSettings(text, record_, project_folder_, tree_, current_adapter_);
+    std::vector<std::string> settled;
+    ReadSettings(text, record_, project_folder_, tree_, current_adapter_, &settled);
     settings_findings_ = CheckSettingsLines(text);
+    // Choices that did not fit together were settled: said like every other line the reading
+    // had to guess at, on the line of the option bits, with what they were read as.
+    const std::string_view first = text.substr(0, text.find_first_of("\r\n"));
+    for (std::string& change : settled) {
+        SettingsFinding finding;
+        finding.line = 1;
+        finding.field = "option_bits";
+        finding.what = std::move(change);
+        finding.found = std::string(first);
+        finding.read_as = HexText(record_.option_bits);
+        settings_findings_.push_back(std::move(finding));
+    }
+    std::stable_sort(settings_findings_.begin(), settings_findings_.end(),
+                     [](const SettingsFinding& a, const SettingsFinding& b) { return a.line < b.line; });
     ShowRecordInTree();
-    // The window holds what the file holds.
-    modified_ = false;
+    // The window holds what the file holds, unless settling changed it: saving then writes
+    // another configuration than the file's, which is a change like any other.
+    modified_ = !settled.empty();
     ShowRecordInControls();
 }
 

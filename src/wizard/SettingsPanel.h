@@ -60,9 +60,12 @@ struct PanelControl {
     std::size_t limit = 0;    // longest text an edit takes (0: no limit)
     bool read_only = false;   // the two code-size edits
     // Beside an edit: what became of the value typed last when it was not stored as typed or
-    // breaks a rule ("300 does not fit: stored as 44 (range 1 to 127)"). Empty otherwise; every
+    // breaks a rule ("300 does not fit: not stored; the value stays 3 (range 1 to 127)"). Empty otherwise; every
     // refresh of the panel clears it.
     std::string note;
+    // The edit or address control shows a text that the record does not hold: what was typed
+    // did not fit and was not stored. Cleared with the note.
+    bool unstored = false;
 };
 
 // The value edit of a page that shows a record field, and its caption without the colon.
@@ -83,6 +86,7 @@ public:
 
     // Every control, sorted by id.
     const std::vector<PanelControl>& Controls() const { return controls_; }
+    std::vector<PanelControl>& Controls() { return controls_; }
     PanelControl& Control(int id);
     const PanelControl& Control(int id) const;
     bool Has(int id) const;

@@ -1,9 +1,11 @@
 #include "wizard/ToolTips.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/Parameters.h"
 #include "config/Validation.h"
+#include "wizard/ClockFindings.h"
 #include "wizard/Explain.h"
 #include "wizard/PanelFacts.h"
 #include "wizard/WizardDialog.h"
@@ -122,6 +124,12 @@ std::string NodeToolTip(const WizardDialog& window, OptionNode node) {
         if (value.kind != PanelValueKind::None) settings.push_back(Bare(value.caption));
     }
     if (!settings.empty()) lines.push_back("Select it to set: " + Join(settings, "; ") + ".");
+    if (node == OptionNode::SYSCLK) {
+        const std::vector<OptionNode> problems = window.NodesWithProblems();
+        if (std::find(problems.begin(), problems.end(), node) != problems.end()) {
+            lines.push_back("Problem: " + ClockFindings(window.Record()).front().message);
+        }
+    }
     return Join(lines, "\n");
 }
 

@@ -3,6 +3,7 @@
 
 #include "clock/ClockLimits.h"
 #include "clock/ClockMath.h"
+#include "clock/ClockRules.h"
 #include "clock/DerivedValues.h"
 #include "clock/SheetModel.h"
 #include "config/ChoiceStates.h"
@@ -32,6 +33,11 @@ std::vector<Finding> ClockFindings(const ConfigRecord& record) {
     return findings;
 }
 
+std::vector<OptionNode> WizardDialog::NodesWithProblems() const {
+    if (ClockFindings(record_).empty()) return {};
+    return {OptionNode::SYSCLK};
+}
+
 void WizardDialog::OnConfigureSysclk() {
     const auto action = session_.Press(panel_.Control(ControlId::ConfigureSysclk));
     if (tree_.Selected() != OptionNode::SYSCLK) return;
@@ -52,6 +58,12 @@ void WizardDialog::OnConfigureSysclk() {
     modified_ = true;
     record_.clock_confirmed = 1;
     record_.clock = sheet.Working();
+    // The pages compute SYSCLK when some of them are shown or clicked; registers changed on
+    // another page afterwards leave that figure behind. The registers are all here, so SYSCLK
+    // is what they give, whichever page was shown last.
+    if (const auto hz = RegisterSysclkHz(family, record_.clock); hz && *hz > 0 && *hz <= kMaxHz) {
+        record_.clock.sysclk_hz = static_cast<std::uint32_t>(*hz);
+    }
     ComputeSheetCloseReload(record_);
     char text[16];
     std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(record_.th0_flash * 256u + record_.tl0_flash));

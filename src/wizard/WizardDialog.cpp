@@ -52,15 +52,62 @@ void WizardDialog::Initialise() {
     session_.Start();
 }
 
+namespace {
+
+// The buffer sizes that the families' and the modem's profiles set, with their captions.
+struct BufferSize {
+    const char* caption;
+    std::uint16_t ConfigRecord::*field;
+};
+constexpr BufferSize kProfileBuffers[] = {
+    {"Size of TX buffer", &ConfigRecord::xmit_buff_size},  {"Size of RX buffer", &ConfigRecord::recv_buff_size},
+    {"TCP Window Size", &ConfigRecord::tcp_window},        {"Size of FTP holding buffer", &ConfigRecord::ftp_buffer_len},
+    {"Size of HTTP buffer", &ConfigRecord::http_buffer_len}, {"SMTP buffer size", &ConfigRecord::smtp_buffer_len},
+};
+
+// True when the buffer sizes are one of the profiles as it set them: nobody chose them.
+bool IsBufferProfile(const ConfigRecord& r) {
+    const auto others = [&](std::uint16_t v) {
+        return r.tcp_window == v && r.ftp_buffer_len == v && r.http_buffer_len == v && r.smtp_buffer_len == v;
+    };
+    return (r.xmit_buff_size == 1514 && r.recv_buff_size == 1514 && others(512)) ||
+           (r.xmit_buff_size == 560 && r.recv_buff_size == 840 && others(256)) ||
+           (r.xmit_buff_size == 570 && r.recv_buff_size == 570 && others(285));
+}
+
+}  // namespace
+
 void WizardDialog::OnOptionClick(OptionNode node) {
     const auto action = session_.Click(node);
-    modified_ = true;
     const TreeImage image = tree_.Image(node);
     const bool checked = tree_.IsChecked(node);
+    const ConfigRecord before = record_;
+    std::vector<std::pair<TreeImage, bool>> states_before;
+    for (const NodeInfo& info : OptionNodeTable()) states_before.emplace_back(tree_.Image(info.node), tree_.IsChecked(info.node));
     std::optional<StateReason> kept;
     if (HasRules(node)) {
         kept = ApplyOptionClick(record_, tree_, current_adapter_, node);
         UpdateCodeSize();
+    }
+    // Only a click that changed something is a change: one on a greyed or fixed option is not.
+    std::vector<std::pair<TreeImage, bool>> states_after;
+    for (const NodeInfo& info : OptionNodeTable()) states_after.emplace_back(tree_.Image(info.node), tree_.IsChecked(info.node));
+    if (record_ != before || states_after != states_before) modified_ = true;
+    // Sizes the user chose are not replaced by a profile without a word.
+    if (!IsBufferProfile(before)) {
+        std::string changes;
+        for (const BufferSize& b : kProfileBuffers) {
+            if (before.*b.field == record_.*b.field) continue;
+            changes += std::string(changes.empty() ? "" : "; ") + b.caption + " " + std::to_string(before.*b.field) +
+                       " -> " + std::to_string(record_.*b.field);
+        }
+        if (!changes.empty()) {
+            Message message;
+            message.text = std::string(InfoOf(node).text) + " sets the buffer sizes of its profile in place of yours: " +
+                           changes + ".";
+            message.icon = MessageIcon::Information;
+            platform_.ShowMessage(message);
+        }
     }
     // The press goes on to the tree, which selects the item.
     if (tree_.Selected() != node) OnSelectionChange(node);

@@ -52,6 +52,10 @@ struct WizardOptions {
     std::string install_prefix;
     // When set, the store is loaded from exactly this file instead of being searched for.
     std::optional<std::string> store_path;
+    // Open holds the settings file, locked, as the desktop window does. Commands that only
+    // read a file (show, check, generate) read it without a hold, so that they work on a file
+    // that a running wizard holds; Save then asks for a name as for a new file.
+    bool hold_settings_file = true;
 };
 
 class WizardDialog : private DefaultsHost {
@@ -72,15 +76,21 @@ public:
     // A press on the node's text (or keyboard navigation): the selection moves to `node`.
     // The four address controls are committed first; the panel is then rebuilt.
     void OnSelectionChange(OptionNode node);
-    // The user's edit of value edit 1001, 1002, 1003 or 1008 ended with `text`. Returns the
-    // note the edit left beside the field (empty: the value was stored as typed and breaks no
-    // rule); the control holds it too.
+    // The user's edit of value edit 1001, 1002, 1003 or 1008 ended with `text`. A number that
+    // is not a plain number, or does not fit the field, is not stored: the record keeps its
+    // value and Findings() names the field until the edit holds what the record does. Returns
+    // the note the edit left beside the field (empty: the value was stored as typed and breaks
+    // no rule); the control holds it too.
     std::string OnValueEdited(int control_id, const std::string& text);
     // The user's edit of one of the MAC byte edits 1019 to 1030 ended with `text`. A text with
     // a character that is no hexadecimal digit is not taken; the returned note says so.
     std::string OnMacEdited(int control_id, const std::string& text);
     // Address control 1015 to 1018 changed to `address`.
     void OnAddressChanged(int control_id, const Ip4& address);
+    // The four fields of address control 1015 to 1018 hold `dotted` as typed ("10.0.0.300"):
+    // an address whose octets all fit is stored as OnAddressChanged stores it; otherwise
+    // nothing is stored and the returned note (also the control's) says so.
+    std::string OnAddressTyped(int control_id, std::string_view dotted);
     // Combo 1039 or 1041 selected entry `index`.
     void OnComboChanged(int control_id, int index);
     // Check box 1011 "ARP Auto Update" clicked into `checked`.
@@ -161,6 +171,12 @@ public:
     // command tests it: the choices the tree must hold, then the validation rules. Each
     // finding names the panel's edit for its field where there is one.
     std::vector<Finding> Findings() const;
+    // What is likely wrong but does not keep Generate Project from writing a project (the
+    // addresses of AddressWarnings), each naming its address control.
+    std::vector<Finding> Warnings() const;
+    // The tree's nodes that hold a problem of their own, for the tree to mark: SYSCLK while
+    // the clock breaks one of its limits.
+    std::vector<OptionNode> NodesWithProblems() const;
 
     // The edit a front end should give the keyboard focus to: set when a refused generation
     // has put a finding's field in front of the user. `serial` grows with every request, so a
@@ -222,6 +238,8 @@ private:
     // Findings (WizardFindings.cpp): the choices a project cannot do without, and the first
     // finding of a refused generation shown, its node selected and its field focused.
     std::vector<Finding> MissingChoices() const;
+    // The panel's edits that show a text the record does not hold (PanelRules.cpp).
+    std::vector<Finding> UnstoredTexts() const;
     void ShowRefusal(const Finding& finding);
 
     // Help and About (WizardCommands.cpp): help/index.html beside the program, else the

@@ -43,7 +43,10 @@ std::vector<Finding> WizardDialog::Findings() const {
     const auto add = [&](std::vector<Finding> more) {
         findings.insert(findings.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     };
-    // One line per source, in the order Generate Project tests them.
+    // One line per source, in the order Generate Project tests them. A text on the page in
+    // front of the user that the record does not hold comes first: generating would build
+    // the value the user no longer sees.
+    add(UnstoredTexts());
     add(MissingChoices());
     add(ValidateRecord(record_, tree_));
     add(ClockFindings(record_));
@@ -57,6 +60,24 @@ std::vector<Finding> WizardDialog::Findings() const {
         }
     }
     return findings;
+}
+
+std::vector<Finding> WizardDialog::Warnings() const {
+    std::vector<Finding> warnings = AddressWarnings(record_, tree_);
+    for (Finding& w : warnings) {
+        const bool smtp = w.node == OptionNode::SMTP;
+        if (w.field == "ip_src_addr") {
+            w.control = ControlId::Address2;
+            w.caption = "Source IP Address";
+        } else if (w.field == "gateway_ip_addr") {
+            w.control = ControlId::Address3;
+            w.caption = "Gateway IP Address";
+        } else if (smtp) {
+            w.control = ControlId::Address2;
+            w.caption = "SMTP server IP address";
+        }
+    }
+    return warnings;
 }
 
 void WizardDialog::ShowRefusal(const Finding& finding) {

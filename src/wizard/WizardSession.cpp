@@ -15,6 +15,7 @@ void WizardDialog::OnExportScript() {
     request.filter = "Quillon Scripts (*.qs)|*.qs|All Files (*.*)|*.*||";
     request.default_extension = "qs";
     request.initial_name = "session.qs";
+    request.title = "Export Script";
     request.initial_folder = project_folder_;
     const std::optional<std::string> path = platform_.SaveFileDialog(request);
     if (!path) return;

@@ -291,6 +291,11 @@ void DesktopWindowTest::f1OpensTheHelpAtTheNodeOnScreen() {
     window.MenuAction(MenuCommand::Help)->trigger();
     QCOMPARE(help->Browser()->source().fragment(), QString());
     QVERIFY(w.platform->messages.empty());
+    // Escape closes it, with the focus in its text.
+    help->activateWindow();
+    help->Browser()->setFocus();
+    QTest::keyClick(help->Browser(), Qt::Key_Escape);
+    QTRY_VERIFY(!help->isVisible());
 }
 
 void DesktopWindowTest::toolTipsAndReadOnlyCodeSize() {

@@ -59,10 +59,13 @@ void PanelNotesTest::notesShowUnderTheirField() {
     const QRect label3_before = InWindow(panel->ControlWidget(C::Label3), &window);
 
     TypeInto(tx, QStringLiteral("99999"));
-    const QString expected = QStringLiteral("99999 does not fit: stored as 34463 (range 64 to 65535)");
+    // Typed a key at a time: 9999 was the last number that fitted, and the field keeps it.
+    const QString expected = QStringLiteral("99999 does not fit: not stored; the value stays 9999 (range 64 to 65535)");
     QVERIFY(note->isVisible());
     QCOMPARE(note->text(), expected);
     QCOMPARE(tx->toolTip(), expected);
+    QCOMPARE(tx->text(), QStringLiteral("99999"));
+    QCOMPARE(tx->palette().color(QPalette::Text), QColor(0xC0, 0x00, 0x00));
     QVERIFY(tx->actions().front()->isVisible());  // the warning mark at the end of the field
     // Under its field, whole, and the next caption moves down to make room.
     const QRect place = InWindow(note->parentWidget(), &window);
@@ -76,6 +79,7 @@ void PanelNotesTest::notesShowUnderTheirField() {
     QApplication::processEvents();
     QVERIFY(!note->isVisible());
     QVERIFY(!tx->actions().front()->isVisible());
+    QVERIFY(tx->palette().color(QPalette::Text) != QColor(0xC0, 0x00, 0x00));
     QCOMPARE(InWindow(panel->ControlWidget(C::Label3), &window), label3_before);
 
     // A MAC byte does not take a character that is no hexadecimal digit.

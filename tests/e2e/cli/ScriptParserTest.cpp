@@ -63,6 +63,11 @@ TEST(ScriptParser, ReadsEveryCommandWithItsArguments) {
     EXPECT_TRUE(ParseOne("sheet check 1201 on").flag);
     EXPECT_EQ(ParseOne("sheet ok").verb, ScriptVerb::SheetOk);
     EXPECT_EQ(ParseOne("sheet solve 4294967295").hz, 4294967295u);
+    // Frequencies as they are written: "50 MHz" is 50 MHz, never 50 Hz.
+    EXPECT_EQ(ParseOne("sheet solve 50 MHz").hz, 50000000u);
+    EXPECT_EQ(ParseOne("sheet solve 22.1184MHz").hz, 22118400u);
+    EXPECT_EQ(ParseOne("sheet solve 32.768 kHz").hz, 32768u);
+    EXPECT_EQ(ParseOne("sheet solve 24500000 Hz").hz, 24500000u);
     EXPECT_EQ(ParseOne("sheet cancel").verb, ScriptVerb::SheetCancel);
 
     EXPECT_EQ(ParseOne("show panel").show, ShowWhat::Panel);
@@ -113,7 +118,7 @@ TEST(ScriptParser, RefusesMalformedLinesWithAReason) {
         {"check 1011", "missing on or off"},
         {"check 1011 on please", "unexpected text"},
         {"address 1015 10.0.0", "not an address"},
-        {"address 1015 10.0.0.256", "not an address"},
+        {"address 1015 10.0.0.2560", "not an address"},  // 10.0.0.256 is typed text the window refuses
         {"combo 1039", "missing entry index"},
         {"combo 1039 x", "entry index is not a number: x"},
         {"menu quit", "unknown menu command: quit"},
@@ -126,7 +131,9 @@ TEST(ScriptParser, RefusesMalformedLinesWithAReason) {
         {"sheet solve", "missing SYSCLK in Hz"},
         {"sheet solve 0", "not a whole number of Hz"},
         {"sheet solve 4294967296", "not a whole number of Hz"},
-        {"sheet solve 98MHz", "not a whole number of Hz"},
+        {"sheet solve 98 GHz", "not a whole number of Hz"},
+        {"sheet solve 1.5 Hz", "not a whole number of Hz"},
+        {"sheet solve 4295 MHz", "not a whole number of Hz"},
         {"show everything", "cannot show everything"},
         {"set 1001 \"unterminated", "missing closing quote"},
         {"set 1001 \"closed\" trailing", "unexpected text after the closing quote"},

@@ -153,7 +153,7 @@ bool RandomAction(WizardDialog& w, std::mt19937& rng) {
 std::string State(const WizardDialog& w) {
     std::ostringstream out;
     WriteRecordState(w.Record(), out);
-    WriteTreeState(w.Tree(), out);
+    WriteTreeState(w.Tree(), out, w.NodesWithProblems());
     WriteWindowState(w, out);
     return out.str();
 }

@@ -1,5 +1,6 @@
-# The number of sockets is an 8-bit field: 300 is stored as 44, which generation accepts (it
-# goes on to the folder question); 200 is stored as it is and the socket rule refuses it.
+# The number of sockets is an 8-bit field: 300 does not fit and is not stored, the field keeps
+# 3, which generation accepts once the page is left (it goes on to the folder question); 200
+# is stored as it is and the socket rule refuses it.
 select Sockets
 show panel
 set 1001 300

@@ -35,6 +35,30 @@ ClockBlock Choices(ClockBlock c) {
     return c;
 }
 
+// The list to choose from offers each frequency once, the best way to it, in the solver's
+// order: for every family and a spread of targets, exact or not.
+TEST(ClockSolver, BestPerFrequencyKeepsTheFirstOfEachFrequencyInOrder) {
+    for (Family family : {Family::Vardex, Family::Pelmar, Family::Zintor}) {
+        for (std::uint32_t target : {1000000u, 22118400u, 24000000u, 50000000u, 73000000u}) {
+            ClockSolveRequest request = Request(family, target);
+            request.limit = 200;
+            const std::vector<ClockSolution> all = SolveClock(request);
+            const std::vector<ClockSolution> distinct = BestPerFrequency(all, 20);
+            ASSERT_LE(distinct.size(), 20u);
+            std::size_t from = 0;
+            for (std::size_t i = 0; i < distinct.size(); ++i) {
+                for (std::size_t j = 0; j < i; ++j) EXPECT_NE(distinct[i].clock.sysclk_hz, distinct[j].clock.sysclk_hz);
+                // The first solution of that frequency in the solver's order, after the one before.
+                std::size_t k = 0;
+                while (all[k].clock.sysclk_hz != distinct[i].clock.sysclk_hz) ++k;
+                EXPECT_EQ(all[k].clock, distinct[i].clock);
+                EXPECT_GE(k, from);
+                from = k;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 // Whatever the solver reports, the pages' own handlers reach: applied to a fresh sheet as a

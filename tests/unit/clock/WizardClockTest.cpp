@@ -212,6 +212,30 @@ TEST_F(WizardClock, GeneratedMainCarriesTheConfirmedClock) {
     EXPECT_NE(computed.find("    CLKSEL = 0x12;\r\n    SFRPAGE = SFRPAGE_SAFE;\r\n}"), std::string::npos);
 }
 
+// OK takes SYSCLK from the registers, whichever page was shown last: a PLL changed after
+// "SYSCLK Select" computed it leaves no stale figure for generation to refuse.
+TEST_F(WizardClock, OkComputesSysclkFromTheRegisters) {
+    for (OptionNode n : {OptionNode::Ethernet, OptionNode::IP, OptionNode::PING, OptionNode::ARP, OptionNode::TCP,
+                         OptionNode::Vardex, OptionNode::Lanvik}) {
+        dlg.Tree().SetState(n, NodeState::On);
+    }
+    SelectSysclk();
+    Confirm([](SheetModel& sheet) {
+        Show(sheet, "SYSCLK Select");
+        Show(sheet, "PLL Setup");
+        sheet.ActivePage().EditText(3819, "03");  // x 3: 73.5 MHz
+    });
+    EXPECT_EQ(dlg.Record().clock.sysclk_hz, 73500000u);
+    EXPECT_TRUE(dlg.Findings().empty());
+    EXPECT_TRUE(dlg.NodesWithProblems().empty());
+    // A clock that breaks a limit marks the SYSCLK node.
+    Confirm([](SheetModel& sheet) {
+        Show(sheet, "PLL Setup");
+        sheet.ActivePage().EditText(3819, "10");
+    });
+    EXPECT_EQ(dlg.NodesWithProblems(), std::vector<OptionNode>{OptionNode::SYSCLK});
+}
+
 // A clock out of its limits is a finding of the SYSCLK node: Generate Project refuses it before
 // anything is written, naming the value, the limit and the page; once the sheet puts it right,
 // the project is generated.

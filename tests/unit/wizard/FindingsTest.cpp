@@ -82,16 +82,17 @@ TEST_F(FindingsTest, TypedValuesSayWhatWasStoredAndTheRange) {
         const char* note;
     };
     const Case cases[] = {
-        {N::Sockets, C::Value1, "300", "300 does not fit: stored as 44 (range 1 to 127)"},
-        {N::Sockets, C::Value1, "456", "456 does not fit: stored as 200; Number of sockets must be between 1 and 127 "
-                                       "(range 1 to 127)"},
+        {N::Sockets, C::Value1, "300", "300 does not fit: not stored; the value stays 3 (range 1 to 127)"},
         {N::Sockets, C::Value1, "0", "0 breaks a rule: Number of sockets must be between 1 and 127 (range 1 to 127)"},
+        {N::Sockets, C::Value1, "456", "456 does not fit: not stored; the value stays 0; Number of sockets must be "
+                                       "between 1 and 127 (range 1 to 127)"},
         {N::Sockets, C::Value1, "127", ""},
-        {N::Sockets, C::Value2, "99999", "99999 does not fit: stored as 34463 (range 64 to 65535)"},
+        {N::Sockets, C::Value2, "99999", "99999 does not fit: not stored; the value stays 1514 (range 64 to 65535)"},
         {N::Sockets, C::Value2, "0064", ""},
-        {N::Sockets, C::Value4, "12abc", "\"12abc\" is not a plain number: stored as 12000 (range 0 to 65535)"},
-        {N::Sockets, C::Value4, "", "Nothing typed: stored as 0 (range 0 to 65535)"},
-        {N::BOOTP, C::Value1, "200", "200 does not fit: stored as -56 (range 0 to 127)"},
+        {N::Sockets, C::Value4, "12abc", "\"12abc\" is not a plain number: not stored; the value stays 100 (range 0 to "
+                                         "65535)"},
+        {N::Sockets, C::Value4, "", "Nothing typed: not stored; the value stays 100 (range 0 to 65535)"},
+        {N::BOOTP, C::Value1, "200", "200 does not fit: not stored; the value stays 6 (range 0 to 127)"},
         // A rule between two fields limits both of them (TCP is on below).
         {N::Sockets, C::Value3, "100", "100 breaks a rule: TCP window is too large for RX buffers (range 512 to 65535)"},
         {N::TCP, C::Value1, "1600", "1600 breaks a rule: TCP window is too large for RX buffers (range 0 to 100)"},
@@ -104,6 +105,35 @@ TEST_F(FindingsTest, TypedValuesSayWhatWasStoredAndTheRange) {
         EXPECT_EQ(dlg.OnValueEdited(c.control, c.typed), c.note);
         EXPECT_EQ(Ctl(c.control).note, c.note);
     }
+    // A text the record does not hold refuses Generate Project, naming the field, until the
+    // page is left (the edit then shows the record again) or a fitting number is typed.
+    dlg.OnSelectionChange(N::Sockets);
+    dlg.OnValueEdited(C::Value1, "300");
+    const std::vector<Finding> findings = dlg.Findings();
+    ASSERT_FALSE(findings.empty());
+    EXPECT_EQ(findings.front().caption, "Number of sockets");
+    EXPECT_EQ(findings.front().field, "num_sockets");
+    EXPECT_EQ(findings.front().message, Ctl(C::Value1).note);
+    EXPECT_EQ(dlg.Record().num_sockets, 127);
+    dlg.OnGenerateProject();
+    EXPECT_FALSE(dlg.LastGeneration());
+    EXPECT_EQ(ui.MessageTexts().back(), Ctl(C::Value1).note);
+    dlg.OnValueEdited(C::Value1, "4");
+    for (const Finding& f : dlg.Findings()) EXPECT_NE(f.field, "num_sockets") << f.message;
+    // An address octet of 300 is not stored either.
+    dlg.OnSelectionChange(N::IPAddresses);
+    const Ip4 before = dlg.Record().ip_src_addr;
+    EXPECT_EQ(dlg.OnAddressTyped(C::Address2, "10.0.0.300"),
+              "octet 4: 300 does not fit (0 to 255): not stored; the address stays " +
+                  std::to_string(before[0]) + "." + std::to_string(before[1]) + "." + std::to_string(before[2]) +
+                  "." + std::to_string(before[3]));
+    EXPECT_EQ(dlg.Record().ip_src_addr, before);
+    ASSERT_FALSE(dlg.Findings().empty());
+    EXPECT_EQ(dlg.Findings().front().caption, "Source IP Address");
+    EXPECT_EQ(dlg.OnAddressTyped(C::Address2, "10.0.0.30"), "");
+    EXPECT_EQ(dlg.Record().ip_src_addr, (Ip4{10, 0, 0, 30}));
+    for (const Finding& f : dlg.Findings()) EXPECT_NE(f.node, N::IPAddresses) << f.message;
+
     // With ARP chosen the PING rule narrows the socket range; a refresh clears every note.
     Click(N::Ethernet);
     dlg.OnSelectionChange(N::Sockets);

@@ -28,17 +28,22 @@ TEST_F(OptionRulesTest, StartsWithTheDefaultsAndNothingModified) {
     EXPECT_FALSE(dlg.Modified());
 }
 
-TEST_F(OptionRulesTest, SelectingATextChangesNoStateButAnyBoxPressIsAChange) {
+TEST_F(OptionRulesTest, OnlyABoxPressThatChangesSomethingIsAChange) {
     const ConfigRecord before = dlg.Record();
     dlg.OnSelectionChange(N::TCP);
     EXPECT_FALSE(Checked(N::TCP));
     EXPECT_EQ(dlg.Record(), before);
     EXPECT_FALSE(dlg.Modified());
 
-    Click(N::Sockets);  // a page has no rules, but the press still counts
-    EXPECT_TRUE(dlg.Modified());
-    EXPECT_EQ(dlg.Tree().Selected(), N::Sockets);
+    // A page has no rules, a greyed option and a chosen family stay as they are: nothing to save.
+    for (N node : {N::Sockets, N::UsbFifoSupport, N::Vardex, N::ARP}) {
+        Click(node);
+        EXPECT_FALSE(dlg.Modified()) << InfoOf(node).text;
+        EXPECT_EQ(dlg.Tree().Selected(), node);
+    }
     EXPECT_EQ(Options(), kDefaultOptionBits);
+    Click(N::TCP);
+    EXPECT_TRUE(dlg.Modified());
 }
 
 TEST_F(OptionRulesTest, PppMakesTheModemTheOnlyAdapter) {

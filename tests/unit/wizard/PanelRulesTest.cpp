@@ -45,21 +45,34 @@ TEST_F(PanelRulesTest, RefreshShowsTheNodesValuesAndWritesNothing) {
     EXPECT_EQ(Ctl(C::Label1).text, "");
 }
 
-TEST_F(PanelRulesTest, NumbersAreCutToTheFieldsWidthAndTextsStoredAsTyped) {
+TEST_F(PanelRulesTest, NumbersThatDoNotFitAreNotStoredAndTextsAreStoredAsTyped) {
     dlg.OnSelectionChange(N::Sockets);
     dlg.OnValueEdited(C::Value1, "300");
-    EXPECT_EQ(dlg.Record().num_sockets, 44);
-    EXPECT_TRUE(dlg.Modified());
+    EXPECT_EQ(dlg.Record().num_sockets, 3);
+    EXPECT_FALSE(dlg.Modified());
+    EXPECT_TRUE(Ctl(C::Value1).unstored);
+    EXPECT_EQ(Ctl(C::Value1).text, "300");  // the edit keeps what was typed
     dlg.OnValueEdited(C::Value1, "200");
     EXPECT_EQ(dlg.Record().num_sockets, 200);
+    EXPECT_FALSE(Ctl(C::Value1).unstored);
+    EXPECT_TRUE(dlg.Modified());
     dlg.OnValueEdited(C::Value2, "70000");
-    EXPECT_EQ(dlg.Record().xmit_buff_size, 70000 % 65536);
-    dlg.OnValueEdited(C::Value3, "1 2");  // the decimal parse: the blank keeps its place
-    EXPECT_EQ(dlg.Record().recv_buff_size, 102);
+    EXPECT_EQ(dlg.Record().xmit_buff_size, 1514);
+    dlg.OnValueEdited(C::Value3, "1 2");  // not a plain number
+    EXPECT_EQ(dlg.Record().recv_buff_size, 1514);
+    dlg.OnValueEdited(C::Value4, "12abc");
+    EXPECT_EQ(dlg.Record().socket_wait_ticks, 100);
+    // Leaving the page shows the record again.
+    dlg.OnSelectionChange(N::TCP);
+    dlg.OnSelectionChange(N::Sockets);
+    EXPECT_EQ(Ctl(C::Value2).text, "1514");
+    EXPECT_FALSE(Ctl(C::Value2).unstored);
 
     dlg.OnSelectionChange(N::BOOTP);
-    dlg.OnValueEdited(C::Value1, "200");
-    EXPECT_EQ(static_cast<std::uint8_t>(dlg.Record().bootp_resend_trys), 200);
+    dlg.OnValueEdited(C::Value1, "200");  // a signed byte
+    EXPECT_EQ(dlg.Record().bootp_resend_trys, 6);
+    dlg.OnValueEdited(C::Value1, "127");
+    EXPECT_EQ(dlg.Record().bootp_resend_trys, 127);
 
     dlg.OnSelectionChange(N::UsePassword);
     dlg.OnValueEdited(C::Value1, " my name ");
