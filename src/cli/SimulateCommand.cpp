@@ -369,7 +369,9 @@ int CommandSimulate(CommandContext& c) {
              << Hex(static_cast<unsigned>(pcon - 0x80)) << "]|0x80\n";
 
     // A private folder for the two FIFOs of the UART and the command file.
-    std::string work_template = (fs::temp_directory_path() / "quillon-sim-XXXXXX").string();
+    // Named after this process, so that what belongs to this run can be told from another's.
+    std::string work_template =
+        (fs::temp_directory_path() / ("quillon-sim-" + std::to_string(getpid()) + "-XXXXXX")).string();
     if (!mkdtemp(work_template.data())) {
         c.err << "cannot make a folder for the simulator's UART: " << std::strerror(errno) << "\n";
         return kExitFailed;

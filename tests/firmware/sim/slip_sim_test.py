@@ -167,6 +167,9 @@ def main():
             sim.kill()
             sys.exit("simulate did not end on SIGTERM")
     assert sim.returncode == 0, "simulate ended with %d: %s" % (sim.returncode, sim.stderr.read().decode())
+    # Nothing of the simulator is left running.
+    left = subprocess.run(["pgrep", "-f", "s51 .*quillon-sim-%d-" % sim.pid], capture_output=True, text=True).stdout.split()
+    assert not left, "simulator processes left behind: %s" % left
     print("1 passed, 0 failed")
 
 
