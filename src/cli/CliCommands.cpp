@@ -144,6 +144,9 @@ blanks; a final text argument runs to the end of the line and may be written in 
                         while the oscillator sheet is open
   show record|tree|panel|window|sheet
   explain NODE          why NODE is as it is, and what choosing it would cost
+  find TEXT             type TEXT into the tree's filter and press Enter: prints
+                        "find: N found, selects NODE" and selects the best match (a node's
+                        own text before its page's captions), or "find: No setting matches ..."
 Output, one line per event: "message: TEXT", "question: TEXT -> yes|no|cancel",
 "open-dialog -> PATH", "save-dialog -> PATH", "folder-dialog -> PATH" (or "-> cancel"),
 "about: VERSION", "help: PATH", "note: ID: TEXT" after a set or address not stored as

@@ -169,6 +169,9 @@ ScriptCommand ParseLine(std::string_view line_text, int line) {
     } else if (verb == "explain") {
         c.verb = ScriptVerb::Explain;
         c.text = r.FinalText("node text");
+    } else if (verb == "find") {
+        c.verb = ScriptVerb::Find;
+        c.text = r.FinalText("text to find");
     } else if (verb == "set") {
         c.verb = ScriptVerb::Set;
         c.id = ParseNumber(r.Word("control id"), "control id");

@@ -40,6 +40,7 @@ enum class ScriptVerb {
     SheetCancel,  // sheet cancel
     Show,         // show record|tree|panel|window|sheet
     Explain,      // explain NODE
+    Find,         // find TEXT            (the filter above the tree, then Enter)
 };
 
 enum class ShowWhat { Record, Tree, Panel, Window, Sheet };

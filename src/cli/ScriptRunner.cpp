@@ -7,6 +7,8 @@
 #include "cli/StateFormat.h"
 #include "clock/ClockSolver.h"
 #include "clock/SheetModel.h"
+#include "wizard/NodeFilter.h"
+#include "wizard/OptionTree.h"
 
 namespace quillon::cli {
 
@@ -124,6 +126,17 @@ void ScriptRunner::ExecuteWindowCommand(const ScriptCommand& c) {
     WizardDialog& w = *window_;
     switch (c.verb) {
     case ScriptVerb::Click: w.OnOptionClick(NodeNamed(c.text)); break;
+    case ScriptVerb::Find: {
+        // As the filter's Enter: the best match is selected, or the tree says that none is.
+        const NodeFilterResult found = FilterNodes(c.text);
+        if (!found.best) {
+            out_ << "find: " << NoMatchText(c.text) << '\n';
+            break;
+        }
+        out_ << "find: " << found.matches.size() << " found, selects " << InfoOf(*found.best).text << '\n';
+        if (w.Tree().Selected() != *found.best) w.OnSelectionChange(*found.best);
+        break;
+    }
     case ScriptVerb::Select: {
         const OptionNode node = NodeNamed(c.text);
         // A press on the text of the node that is already selected changes no selection.

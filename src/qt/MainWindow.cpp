@@ -86,6 +86,13 @@ MainWindow::MainWindow(WizardDialog& wizard, QtPlatform& platform, QWidget* pare
     tree_layout->setContentsMargins(0, 0, 0, 0);
     tree_layout->setSpacing(4);
     tree_layout->addWidget(filter_);
+    // Said above the tree when the filter hides every row, so that an empty tree is not taken
+    // for a broken one.
+    no_match_label_ = new QLabel(tree_side);
+    no_match_label_->setObjectName(QStringLiteral("findNoMatch"));
+    no_match_label_->setWordWrap(true);
+    no_match_label_->setVisible(false);
+    tree_layout->addWidget(no_match_label_);
     tree_layout->addWidget(tree_, 1);
 
     // Right: the settings, scrolling only when the window is smaller than they are, and the
@@ -136,8 +143,8 @@ MainWindow::MainWindow(WizardDialog& wizard, QtPlatform& platform, QWidget* pare
     connect(filter_, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
     connect(filter_, &QLineEdit::returnPressed, this, [this] {
         const NodeFilterResult found = FilterNodes(filter_->text().toStdString());
-        if (found.matches.empty()) return;
-        const OptionNode first = found.matches.front();
+        if (!found.best) return;
+        const OptionNode first = *found.best;
         if (wizard_.Tree().Selected() != first) Guarded(wizard_.Ui(), [&] { wizard_.OnSelectionChange(first); });
         tree_->SyncFromModel();
         tree_->setFocus(Qt::OtherFocusReason);
@@ -322,7 +329,12 @@ void MainWindow::OpenFile(const QString& path) {
 
 void MainWindow::ApplyFilter() {
     const QString text = filter_->text();
-    tree_->ApplyFilter(FilterNodes(text.toStdString()), !text.trimmed().isEmpty());
+    const NodeFilterResult found = FilterNodes(text.toStdString());
+    const bool filtering = !text.trimmed().isEmpty();
+    tree_->ApplyFilter(found, filtering);
+    const bool none = filtering && found.matches.empty();
+    no_match_label_->setText(none ? QString::fromStdString(NoMatchText(text.toStdString())) : QString());
+    no_match_label_->setVisible(none);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

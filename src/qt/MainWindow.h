@@ -35,6 +35,7 @@ public:
     OptionTreeView* Tree() const { return tree_; }
     SettingsPanelView* Panel() const { return panel_; }
     QLineEdit* Filter() const { return filter_; }
+    QLabel* NoMatchLabel() const { return no_match_label_; }
     QSplitter* Splitter() const { return splitter_; }
     QScrollArea* PanelArea() const { return panel_area_; }
     QMenu* RecentMenu() const { return recent_menu_; }
@@ -72,6 +73,7 @@ private:
     OptionTreeView* tree_;
     SettingsPanelView* panel_;
     QLineEdit* filter_;
+    QLabel* no_match_label_;
     QSplitter* splitter_;
     QScrollArea* panel_area_;
     QMenu* recent_menu_ = nullptr;

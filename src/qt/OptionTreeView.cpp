@@ -134,7 +134,7 @@ void OptionTreeView::ApplyFilter(const NodeFilterResult& result, bool filtering)
         if (currentItem() != Item(*selected)) setCurrentItem(Item(*selected));
     }
     syncing_ = false;
-    if (!result.matches.empty()) scrollToItem(Item(result.matches.front()));
+    if (result.best) scrollToItem(Item(*result.best));
 }
 
 int OptionTreeView::ContentHeight() const {

@@ -44,6 +44,10 @@ const std::array<std::string, kOptionNodeCount>& Haystacks() {
     return kHaystacks;
 }
 
+bool HoldsAll(const std::string& haystack, const std::vector<std::string>& words) {
+    return std::all_of(words.begin(), words.end(), [&](const std::string& w) { return haystack.find(w) != std::string::npos; });
+}
+
 }  // namespace
 
 NodeFilterResult FilterNodes(std::string_view query) {
@@ -53,17 +57,29 @@ NodeFilterResult FilterNodes(std::string_view query) {
         result.shown.fill(true);
         return result;
     }
+    bool best_by_own_text = false;
     for (const NodeInfo& info : OptionNodeTable()) {
         const std::string& haystack = Haystacks()[static_cast<std::size_t>(info.node) - 1];
-        const bool match = std::all_of(words.begin(), words.end(),
-                                       [&](const std::string& w) { return haystack.find(w) != std::string::npos; });
-        if (!match) continue;
+        if (!HoldsAll(haystack, words)) continue;
         result.matches.push_back(info.node);
+        if (!best_by_own_text && HoldsAll(Lower(info.text), words)) {
+            result.best = info.node;
+            best_by_own_text = true;
+        } else if (!result.best) {
+            result.best = info.node;
+        }
         for (std::optional<OptionNode> n = info.node; n; n = InfoOf(*n).parent) {
             result.shown[static_cast<std::size_t>(*n) - 1] = true;
         }
     }
     return result;
+}
+
+std::string NoMatchText(std::string_view query) {
+    std::string trimmed(query);
+    trimmed.erase(0, trimmed.find_first_not_of(" \t"));
+    trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
+    return "No setting matches \"" + trimmed + "\".";
 }
 
 }  // namespace quillon

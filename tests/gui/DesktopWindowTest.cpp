@@ -222,6 +222,23 @@ void DesktopWindowTest::filterFindsNodesByTheirLabels() {
     QCOMPARE(w.app->Wizard().Tree().Selected(), OptionNode::TCP);
     QVERIFY(tree->hasFocus());
     QCOMPARE(window.Panel()->Control<QLabel>(C::Label1)->text(), QStringLiteral("TCP Window Size:"));
+    QVERIFY(window.NoMatchLabel()->isHidden());
+
+    // Enter on a word that pages mention too selects the node named by it.
+    window.Filter()->setFocus();
+    window.Filter()->clear();
+    QTest::keyClicks(window.Filter(), QStringLiteral("sysclk"));
+    QTest::keyClick(window.Filter(), Qt::Key_Return);
+    QCOMPARE(w.app->Wizard().Tree().Selected(), OptionNode::SYSCLK);
+
+    // Nothing found: the tree says so, and Enter leaves the selection where it was.
+    window.Filter()->setFocus();
+    window.Filter()->clear();
+    QTest::keyClicks(window.Filter(), QStringLiteral("nothing like this"));
+    QVERIFY(!window.NoMatchLabel()->isHidden());
+    QCOMPARE(window.NoMatchLabel()->text(), QStringLiteral("No setting matches \"nothing like this\"."));
+    QTest::keyClick(window.Filter(), Qt::Key_Return);
+    QCOMPARE(w.app->Wizard().Tree().Selected(), OptionNode::SYSCLK);
 
     // A fold the user made survives the filter; Escape shows the whole tree again.
     window.Filter()->setFocus();

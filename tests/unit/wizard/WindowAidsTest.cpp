@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <string>
 
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
@@ -60,6 +62,37 @@ TEST(NodeFilter, FindsNodesByTextOrCaptionWithTheirParents) {
     const NodeFilterResult gateway = FilterNodes("gateway");
     EXPECT_EQ(gateway.matches, std::vector<OptionNode>{OptionNode::IPAddresses});
     EXPECT_TRUE(FilterNodes("nothing like this").matches.empty());
+    EXPECT_FALSE(FilterNodes("nothing like this").best);
+    EXPECT_EQ(NoMatchText("  nothing like this "), "No setting matches \"nothing like this\".");
+
+    // Enter's choice: a node's own text before captions, else the first match in tree order.
+    const NodeFilterResult sysclk = FilterNodes("sysclk");
+    ASSERT_GT(sysclk.matches.size(), 1u);
+    EXPECT_NE(sysclk.matches.front(), OptionNode::SYSCLK);
+    EXPECT_EQ(sysclk.best, OptionNode::SYSCLK);
+    EXPECT_EQ(window.best, OptionNode::TCP);
+    for (const char* query : {"size", "ethernet", "p", "ticks", "address", "mhz", "tcp ip", "usb"}) {
+        const NodeFilterResult r = FilterNodes(query);
+        if (r.matches.empty()) {
+            EXPECT_FALSE(r.best) << query;
+            continue;
+        }
+        ASSERT_TRUE(r.best) << query;
+        const auto own = std::find_if(r.matches.begin(), r.matches.end(), [&](OptionNode n) {
+            std::string text(InfoOf(n).text);
+            std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+            std::string q(query);
+            std::size_t at = 0;
+            bool all = true;
+            while (at < q.size()) {
+                const std::size_t end = std::min(q.find(' ', at), q.size());
+                all = all && text.find(q.substr(at, end - at)) != std::string::npos;
+                at = end + 1;
+            }
+            return all;
+        });
+        EXPECT_EQ(*r.best, own != r.matches.end() ? *own : r.matches.front()) << query;
+    }
 
     const NodeFilterResult all = FilterNodes(" \t");
     EXPECT_TRUE(all.matches.empty());
