@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "config/SettingsFormat.h"
 #include "io/HeldFile.h"
@@ -44,7 +45,13 @@ void WizardDialog::ShowRecordInControls() {
 bool WizardDialog::MayDropChanges() {
     if (!modified_) return true;
     Message question;
-    question.text = "Do you want to save your settings?";
+    // Named, so that the user knows which file Yes writes, or that it writes none yet.
+    if (settings_file_name_.empty()) {
+        question.text = "Do you want to save your settings? They are a new configuration, not saved to a file yet.";
+    } else {
+        question.text = "Do you want to save your settings to " +
+                        std::filesystem::path(settings_file_name_).filename().string() + "?";
+    }
     question.icon = MessageIcon::Question;
     switch (platform_.AskYesNoCancel(question)) {
     case Answer::Yes: return Save();  // a save that did not complete keeps everything as it is

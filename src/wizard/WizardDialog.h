@@ -100,7 +100,7 @@ public:
     // Button 1031 "Update UART Baud Rate".
     void OnUpdateUartBaudRate();
 
-    // Menu commands. New and Open ask "Do you want to save your settings?" (Yes, No, Cancel)
+    // Menu commands. New and Open ask "Do you want to save your settings to FILE?" (Yes, No, Cancel)
     // while there are unsaved changes, as Exit does; Open replaces the configuration only with
     // a file that it could open and read.
     void OnFileNew();

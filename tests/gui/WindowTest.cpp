@@ -396,7 +396,7 @@ void WindowTest::exitAsksOnlyWithChanges() {
     w.platform->answers = {false};
     w.app->Window().MenuAction(MenuCommand::Exit)->trigger();
     QCOMPARE(w.platform->questions.size(), 1u);
-    QCOMPARE(w.platform->questions[0].text, std::string("Do you want to save your settings?"));
+    QCOMPARE(w.platform->questions[0].text, std::string("Do you want to save your settings? They are a new configuration, not saved to a file yet."));
     QCOMPARE(w.platform->questions[0].icon, MessageIcon::Question);
     QVERIFY(!w.app->Window().isVisible());
 

@@ -47,7 +47,7 @@ TEST(ScriptRunner, ScriptErrorsNameTheirLine) {
         {"press 1020\n", "error: line 1: control 1020 is not a button\n"},
         {"sheet ok\n", "error: line 1: no oscillator sheet is open\n"},
         {"show sheet\n", "error: line 1: no oscillator sheet is open\n"},
-        {"click HTTP\n\nmenu exit\n", "error: line 3: a question without a queued answer: Do you want to save your settings?\n"},
+        {"click HTTP\n\nmenu exit\n", "error: line 3: a question without a queued answer: Do you want to save your settings? They are a new configuration, not saved to a file yet.\n"},
         {"menu exit\nclick HTTP\n", "error: line 2: the window has closed\n"},
     };
     for (const Case& c : cases) {
@@ -82,14 +82,14 @@ TEST(ScriptRunner, TheSheetTakesTheLinesUntilItEnds) {
 TEST(ScriptRunner, QueuedAnswersAreUsedInOrderAndLeftoversWarned) {
     RunResult r = RunScript("answer no\nclick HTTP\nmenu exit\nanswer yes\nfolder cancel\n");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "question: Do you want to save your settings? -> no\nwindow closed\n");
+    EXPECT_EQ(r.out, "question: Do you want to save your settings? They are a new configuration, not saved to a file yet. -> no\nwindow closed\n");
     EXPECT_EQ(r.err, "warning: line 4: queued answer was never used\nwarning: line 5: queued answer was never used\n");
 }
 
 TEST(ScriptRunner, ExitThatCannotSaveKeepsTheWindowOpen) {
     const RunResult r = RunScript("click HTTP\nanswer yes\nfile cancel\nmenu exit\nshow window\n");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "question: Do you want to save your settings? -> yes\nsave-dialog -> cancel\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "question: Do you want to save your settings? They are a new configuration, not saved to a file yet. -> yes\nsave-dialog -> cancel\n")) << r.out;
     EXPECT_FALSE(Contains(r.out, "window closed")) << r.out;
     EXPECT_TRUE(Contains(r.out, "modified=1\n")) << r.out;
 }

@@ -314,7 +314,7 @@ TEST_F(SettingsFileTest, ExitWithChanges) {
         other_ui.answers.push_back(false);
         EXPECT_TRUE(other.OnExit());
         ASSERT_EQ(other_ui.questions.size(), 1u);
-        EXPECT_EQ(other_ui.questions[0].text, "Do you want to save your settings?");
+        EXPECT_EQ(other_ui.questions[0].text, "Do you want to save your settings? They are a new configuration, not saved to a file yet.");
         EXPECT_EQ(other_ui.questions[0].icon, MessageIcon::Question);
         EXPECT_EQ(other_ui.questions[0].caption, "Quillon");
         EXPECT_TRUE(other_ui.file_requests.empty());
@@ -344,8 +344,15 @@ TEST_F(SettingsFileTest, ExitWithChanges) {
 TEST_F(SettingsFileTest, SavingThenExitingAsksNothing) {
     Click(N::UDP);
     SaveAs(dir.File("s.wp"));
+    // A change after the save: the question names the file that Yes would write.
+    Click(N::UDP);
+    ui.choices.push_back(Answer::Cancel);
+    EXPECT_FALSE(dlg.OnExit());
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0].text, "Do you want to save your settings to s.wp?");
+    SaveAs(dir.File("s.wp"));
     EXPECT_TRUE(dlg.OnExit());
-    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(ui.questions.size(), 1u);
 }
 
 }  // namespace
