@@ -84,7 +84,9 @@ std::optional<Message> GenerationClosingMessage(const GenerationReport& report,
     }
     case GenerationOutcome::Generated: break;
     }
-    Message message{kGeneratedMessage, MessageIcon::None, kAppCaption, {}, FileOutcomeLines(report)};
+    const bool conflicts = !PathsWith(report, FileOutcome::Conflict, false).empty();
+    Message message{conflicts ? kGeneratedWithConflictsMessage : kGeneratedMessage, MessageIcon::None, kAppCaption, {},
+                    FileOutcomeLines(report)};
     const std::string look = FilesToLookAt(report);
     if (!look.empty()) {
         message.text += look;

@@ -11,10 +11,13 @@
 namespace quillon {
 
 inline constexpr const char* kGeneratedMessage = "Project generated successfully.";
+// In place of the above when a file holds conflicts: the project is not done until they are.
+inline constexpr const char* kGeneratedWithConflictsMessage = "Project generated with conflicts to resolve.";
 inline constexpr const char* kGenerationFailedMessage = "Error generating project files";
 
 // The message box that ends a generation: nothing when it was cancelled or only a dry run;
-// "Project generated successfully." (no icon), followed by what the user has to look at (files
+// "Project generated successfully." (no icon; "Project generated with conflicts to resolve." when
+// a file holds conflicts), followed by what the user has to look at (files
 // in conflict first, then files kept or replaced, each named, with an exclamation icon); the
 // same with a warning and the install locations (`store_locations`, where the store is looked
 // for) when the libraries are missing; or "Error generating project files" (exclamation icon)

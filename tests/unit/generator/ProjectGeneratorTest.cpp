@@ -233,3 +233,23 @@ TEST(GenerationClosingMessage, MissingStoreSaysHowToInstallIt) {
     EXPECT_EQ(plain->text, kGeneratedMessage);
     EXPECT_EQ(plain->icon, MessageIcon::None);
 }
+
+TEST(GenerationClosingMessage, ConflictsAreNotCalledASuccess) {
+    GenerationReport report;
+    report.outcome = GenerationOutcome::Generated;
+    report.libraries_from_store = true;
+    report.files = {{"main.c", FileOutcome::Merged, "", ""}, {"zs_userconst.h", FileOutcome::Kept, "zs_userconst.h.new", ""}};
+    const auto kept = GenerationClosingMessage(report);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->text.starts_with(std::string(kGeneratedMessage) + "\n\nYour versions of zs_userconst.h")) << kept->text;
+
+    report.files.push_back({"zs_stackconst.h", FileOutcome::Conflict, "zs_stackconst.h.merge", ""});
+    const auto conflicted = GenerationClosingMessage(report);
+    ASSERT_TRUE(conflicted);
+    EXPECT_TRUE(conflicted->text.starts_with(std::string(kGeneratedWithConflictsMessage) +
+                                             "\n\nYour edits and the new configuration overlap in zs_stackconst.h"))
+        << conflicted->text;
+    EXPECT_EQ(conflicted->text.find("successfully"), std::string::npos);
+    EXPECT_EQ(conflicted->icon, MessageIcon::Exclamation);
+    EXPECT_EQ(conflicted->file_outcomes.front(), "conflict: zs_stackconst.h");
+}
