@@ -159,8 +159,13 @@ std::string ChangeDiff(const Entry& e) {
     const std::string& path = e.planned->path;
     const FileDecision& d = e.decision;
     std::string out;
-    // The file beside the user's is new (or, for a copy, the same bytes again).
-    if (!d.side_suffix.empty()) out += UnifiedDiff(std::nullopt, ByteView(d.side_bytes), e.side_path);
+    // The file beside the user's is new (or, for a copy, the same bytes again). A conflict's
+    // merge is shown against the user's file it was merged into: what the markers add to it.
+    if (d.outcome == FileOutcome::Conflict && d.disk) {
+        out += UnifiedDiff(ByteView(*d.disk), ByteView(d.side_bytes), e.side_path, path);
+    } else if (!d.side_suffix.empty()) {
+        out += UnifiedDiff(std::nullopt, ByteView(d.side_bytes), e.side_path);
+    }
     if (const Bytes* written = d.Written()) {
         const std::optional<ByteView> before = d.disk ? std::optional<ByteView>(*d.disk) : std::nullopt;
         out += UnifiedDiff(before, ByteView(*written), path);

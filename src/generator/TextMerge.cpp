@@ -89,16 +89,17 @@ std::optional<TextMergeResult> MergeTexts(ByteView base, ByteView ours, ByteView
 }
 
 std::string UnifiedDiff(const std::optional<ByteView>& before, const std::optional<ByteView>& after,
-                        std::string_view path) {
+                        std::string_view path, std::string_view before_path) {
     if (before && after && std::equal(before->begin(), before->end(), after->begin(), after->end())) return {};
     if (!before && !after) return {};
     const std::string name(path);
+    const std::string before_name(before_path.empty() ? path : before_path);
     const Git* git = LoadGit();
     if (!git) return {};
     git_diff_options options = GIT_DIFF_OPTIONS_INIT;
     git_patch* patch = nullptr;
     const int status = git->patch_from_buffers(
-        &patch, before ? Pointer(*before) : nullptr, before ? before->size() : 0, before ? name.c_str() : nullptr,
+        &patch, before ? Pointer(*before) : nullptr, before ? before->size() : 0, before ? before_name.c_str() : nullptr,
         after ? Pointer(*after) : nullptr, after ? after->size() : 0, after ? name.c_str() : nullptr, &options);
     if (status != 0 || !patch) return {};
     git_buf buffer = GIT_BUF_INIT;

@@ -39,9 +39,10 @@ std::optional<TextMergeResult> MergeTexts(ByteView base, ByteView ours, ByteView
 
 // A unified diff from `before` (nothing: the file is new) to `after` (nothing: the file goes),
 // with the git-style header naming `path` (relative, with "/"). Binary contents are named as
-// such, not shown. Empty when both sides are alike.
+// such, not shown. Empty when both sides are alike. `before_path`, when given, names the
+// `before` side (a file compared with the one beside it).
 std::string UnifiedDiff(const std::optional<ByteView>& before, const std::optional<ByteView>& after,
-                        std::string_view path);
+                        std::string_view path, std::string_view before_path = {});
 
 // The content's id: its 128-bit XXH3 hash as 32 lower-case hex digits. It tells contents apart
 // (a user's file from the one generated); it is no defence against a file made to collide.

@@ -260,6 +260,14 @@ TEST_F(CliCommandsTest, GenerationWithConflictsExitsWithFour) {
     settings.replace(settings.find("{ 192, 168, 1, 50 }"), 19, "{ 10, 1, 2, 3 }");
     ASSERT_FALSE(WriteFileText(dir_.File("moved.wp"), settings));
 
+    // The diff shows the merge against the user's file: only the conflict's lines, not a new file.
+    out_.str("");
+    EXPECT_EQ(RunCli({"generate", dir_.File("moved.wp"), "--out", out_dir, "--diff"}, options_, in, out_, err_), kExitOk);
+    EXPECT_EQ(Out().rfind("diff --git a/zs_userconst.h b/zs_userconst.h.merge\n", 0), 0u) << Out();
+    EXPECT_EQ(Out().find("new file mode"), std::string::npos) << Out();
+    EXPECT_NE(Out().find("\n+<<<<<<< "), std::string::npos) << Out();
+    EXPECT_NE(Out().find("\n+#define IP_SRC_ADDR                     { 10, 1, 2, 3 }"), std::string::npos) << Out();
+    EXPECT_NE(Out().find("\n #define IP_SRC_ADDR                     { 192, 168, 1, 51 }"), std::string::npos) << Out();
     out_.str("");
     EXPECT_EQ(RunCli({"generate", dir_.File("moved.wp"), "--out", out_dir}, options_, in, out_, err_), kExitConflicts);
     EXPECT_EQ(Out().rfind("conflict: zs_userconst.h\n", 0), 0u) << Out();
