@@ -1,6 +1,7 @@
 #include "qt/QtPlatform.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
@@ -27,6 +28,30 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
 }
 
 QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+
+// Qt's own folder dialog takes only folders that exist; a project usually goes into a new
+// one, so a typed name that is not there yet is made (with the folders above it) on OK.
+class FolderDialog : public QFileDialog {
+public:
+    FolderDialog(QWidget* parent, const QString& title, const QString& folder) : QFileDialog(parent, title, folder) {
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly);
+        setObjectName(QStringLiteral("folderDialog"));
+    }
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        if (!chosen.isEmpty() && !chosen.constFirst().isEmpty() && !QFileInfo::exists(chosen.constFirst())) {
+            const QString path = QDir::cleanPath(chosen.constFirst());
+            if (!QDir().mkpath(path)) {
+                QMessageBox::warning(this, windowTitle(),
+                                     QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(path)));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
 
 }  // namespace
 
@@ -140,8 +165,9 @@ std::optional<std::string> QtPlatform::SaveFileDialog(const FileDialogRequest& r
 }
 
 std::optional<std::string> QtPlatform::BrowseForFolder(const std::string& title, const std::string& initial_folder) {
-    const QString folder = QFileDialog::getExistingDirectory(parent_, FromStd(title), FromStd(initial_folder),
-                                                             QFileDialog::ShowDirsOnly);
+    FolderDialog dialog(parent_, FromStd(title), FromStd(initial_folder));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString folder = dialog.selectedFiles().constFirst();
     if (folder.isEmpty()) return std::nullopt;
     return folder.toStdString();
 }

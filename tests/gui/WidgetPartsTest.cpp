@@ -1,7 +1,11 @@
 // The window's parts on their own: the IPv4 address control (field navigation by dot, by a full
 // field, by Backspace and the arrow keys, the 255 ceiling, only the user's edits reported), the
 // painted tree images at 1x and 2x, the file filters and where the program looks for its files.
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QAbstractButton>
@@ -189,6 +193,46 @@ private slots:
         QCOMPARE(quillon::qt::NameFiltersFrom("Quillon Files (*.wp)|*.wp|All Files (*.*)|*.*||"),
                  (QStringList{"Quillon Files (*.wp)", "All Files (*)"}));
         QCOMPARE(quillon::qt::NameFiltersFrom(""), (QStringList{"All Files (*)"}));
+    }
+
+    // The folder dialog takes a typed folder that is not there yet and makes it; one that
+    // cannot be made is refused with a word, and the dialog stays open.
+    void folderDialogMakesATypedNewFolder() {
+        QTemporaryDir dir;
+        quillon::qt::QtPlatform platform;
+        const QString fresh = dir.filePath(QStringLiteral("new/project"));
+        quillon::qt::test::WhenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(fresh);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const auto chosen = platform.BrowseForFolder("Select Project Folder", dir.path().toStdString());
+        QVERIFY(chosen);
+        QCOMPARE(QFileInfo(QString::fromStdString(*chosen)).canonicalFilePath(), QFileInfo(fresh).canonicalFilePath());
+        QVERIFY(QFileInfo(fresh).isDir());
+
+        // Below a plain file no folder can be made.
+        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QString refusal;
+        quillon::qt::test::WhenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(dir.filePath(QStringLiteral("file/sub")));
+            quillon::qt::test::WhenModal([&](QWidget* box) {
+                if (auto* message = qobject_cast<QMessageBox*>(box)) refusal = message->text();
+                box->close();
+            });
+            static_cast<QDialog*>(dialog)->accept();
+            QVERIFY(dialog->isVisible());
+            dialog->reject();
+        });
+        QVERIFY(!platform.BrowseForFolder("Select Project Folder", dir.path().toStdString()));
+        QVERIFY2(refusal.startsWith(QStringLiteral("Cannot create the folder")), qPrintable(refusal));
     }
 
 private:
