@@ -104,6 +104,21 @@ std::optional<FileError> WriteFileText(const std::string& path, std::string_view
     return WriteFileBytes(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
+// The tail of every replacement: the bytes into the new temporary file `fd` (which it closes),
+// made durable unless the caller does without, then `rename` puts it in place. The first error;
+// the temporary file is left for the caller to remove.
+template <class Rename>
+std::optional<FileError> FillAndRename(int fd, const std::string& path, std::span<const std::uint8_t> bytes,
+                                       Durability durability, Rename rename) {
+    auto error = WriteAll(fd, path, bytes);
+    if (!error && durability != Durability::Unflushed) error = SyncDescriptor(fd, path);
+    if (::close(fd) != 0 && !error) error = ErrorFor(path, errno);
+    if (error) return error;
+    if (g_faults.fail_rename && FaultApplies(path)) return FileError{path, std::strerror(EIO)};
+    if (rename() != 0) return ErrorFor(path, errno);
+    return std::nullopt;
+}
+
 std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
                                                Durability durability) {
     std::string temp = path + std::string(kTempMarker) + std::string(kTempRandomLength, 'X');
@@ -115,16 +130,7 @@ std::optional<FileError> ReplaceFileAtomically(const std::string& path, std::spa
     ::fchmod(fd, 0666 & ~mask);
 
     const bool flushed = durability == Durability::Flushed;
-    auto error = WriteAll(fd, path, bytes);
-    if (!error && durability != Durability::Unflushed) error = SyncDescriptor(fd, path);
-    if (::close(fd) != 0 && !error) error = ErrorFor(path, errno);
-    if (!error) {
-        if (g_faults.fail_rename && FaultApplies(path)) {
-            error = FileError{path, std::strerror(EIO)};
-        } else if (::rename(temp.c_str(), path.c_str()) != 0) {
-            error = ErrorFor(path, errno);
-        }
-    }
+    auto error = FillAndRename(fd, path, bytes, durability, [&] { return ::rename(temp.c_str(), path.c_str()); });
     if (error) {
         ::unlink(temp.c_str());
         return error;
@@ -395,16 +401,8 @@ std::optional<FileError> FolderHandle::Replace(const std::string& name, std::spa
         if (fd < 0 && errno != EEXIST) return ErrorFor(path, errno);
     }
     if (fd < 0) return ErrorFor(path, EEXIST);
-    auto error = WriteAll(fd, path, bytes);
-    if (!error && durability != Durability::Unflushed) error = SyncDescriptor(fd, path);
-    if (::close(fd) != 0 && !error) error = ErrorFor(path, errno);
-    if (!error) {
-        if (g_faults.fail_rename && FaultApplies(path)) {
-            error = FileError{path, std::strerror(EIO)};
-        } else if (::renameat(fd_, temp.c_str(), fd_, name.c_str()) != 0) {
-            error = ErrorFor(path, errno);
-        }
-    }
+    auto error = FillAndRename(fd, path, bytes, durability,
+                               [&] { return ::renameat(fd_, temp.c_str(), fd_, name.c_str()); });
     if (error) {
         ::unlinkat(fd_, temp.c_str(), 0);
         return error;
