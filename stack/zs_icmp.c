@@ -94,11 +94,11 @@ void icmp_process_packet(byte kpv_xdata *packet, word len)
 
 int ping_send_request(byte kpv_xdata *dest_ip, word len)
 {
-    byte kpv_xdata *icmp = zs_xmit_buff + ZS_IP_HEADER_LEN;
+    byte kpv_xdata *icmp = zs_ip_out + ZS_IP_HEADER_LEN;
     word start;
     int result;
 
-    if (len > zs_ping_buff_size || len > zs_xmit_buff_size - ZS_IP_HEADER_LEN - ZS_ICMP_HEADER_LEN)
+    if (len > zs_ping_buff_size || len > ip_payload_room(ZS_ICMP_HEADER_LEN))
     {
         return ZS_ERR_TOO_LONG;
     }

@@ -46,12 +46,19 @@ word ip_checksum(byte kpv_xdata *buffer, word len, word start)
     return (word) ~zs_sum(buffer, len, start);
 }
 
+word ip_payload_room(word header_len)
+{
+    word used = ZS_LINK_HEADER_LEN + ZS_IP_HEADER_LEN + header_len;
+
+    return zs_xmit_buff_size > used ? zs_xmit_buff_size - used : 0;
+}
+
 int ip_send_packet(byte kpv_xdata *dest_ip, byte protocol, byte kpv_xdata *payload, word len)
 {
-    byte kpv_xdata *h = zs_xmit_buff;
+    byte kpv_xdata *h = zs_ip_out;
     word total = len + ZS_IP_HEADER_LEN;
 
-    if (len > zs_xmit_buff_size - ZS_IP_HEADER_LEN)
+    if (len > ip_payload_room(0))
     {
         return ZS_ERR_TOO_LONG;
     }

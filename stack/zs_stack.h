@@ -94,6 +94,19 @@ void zs_copy(byte kpv_xdata *to, byte kpv_xdata *from, word len);
 #define ZS_GET16(p)         ((word) (((word) (p)[0] << 8) | (p)[1]))
 #define ZS_PUT16(p, v)      do { (p)[0] = (byte) ((v) >> 8); (p)[1] = (byte) (v); } while (0)
 
+// Every outgoing IP packet is built at zs_ip_out, which leaves room in front of it for the
+// link's header (Ethernet's 14 bytes), so that no layer copies a packet to prepend one.
+#ifdef ZS_ETHERNET
+#define ZS_LINK_HEADER_LEN  ZS_ETH_HEADER_LEN
+#else
+#define ZS_LINK_HEADER_LEN  0
+#endif
+#define zs_ip_out           (zs_xmit_buff + ZS_LINK_HEADER_LEN)
+
+// The most payload bytes an outgoing IP packet can carry after a transport header of
+// header_len bytes; 0 when the transmit buffer cannot hold even the headers.
+word ip_payload_room(word header_len);
+
 // Four bytes equal (addresses).
 byte zs_ip_equal(byte kpv_xdata *a, byte kpv_xdata *b);
 

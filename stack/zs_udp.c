@@ -115,14 +115,14 @@ static word udp_pseudo_sum(byte kpv_xdata *src, byte kpv_xdata *dest, word len)
 
 int udp_send(int socket, byte kpv_xdata *dest_ip, word dest_port, byte kpv_xdata *buffer, word len)
 {
-    byte kpv_xdata *u = zs_xmit_buff + ZS_IP_HEADER_LEN;
+    byte kpv_xdata *u = zs_ip_out + ZS_IP_HEADER_LEN;
     word sum;
 
     if (!udp_valid(socket))
     {
         return ZS_ERR_BAD_SOCKET;
     }
-    if (len > zs_xmit_buff_size - ZS_IP_HEADER_LEN - ZS_UDP_HEADER_LEN)
+    if (len > ip_payload_room(ZS_UDP_HEADER_LEN))
     {
         return ZS_ERR_TOO_LONG;
     }
