@@ -120,7 +120,9 @@ XdataUse EstimateXdata(const ConfigRecord& record) {
     if (bits & O::BOOTP) project += 4 + 4 + 4 + 32;
     add("main.c, callbacks and SDCC's helpers", project);
 
-    for (const StackModule& module : ModulesFor(r)) add(std::string("zs_") + module.name + ".c", module.xdata);
+    for (const StackModule& module : ModulesFor(r)) {
+        add(std::string("zs_") + module.name + ".c", module.xdata + AtLeastOne(r.num_sockets) * module.per_socket);
+    }
 
     std::stable_sort(use.parts.begin(), use.parts.end(),
                      [](const XdataPart& a, const XdataPart& b) { return a.bytes > b.bytes; });

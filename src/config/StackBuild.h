@@ -22,6 +22,8 @@ struct StackModule {
     // The XDATA of the module's own variables, parameters and locals in SDCC's large model
     // (which gives every function its own), as the linker places them.
     std::uint16_t xdata = 0;
+    // What the module keeps for each socket of the configuration on top of `xdata`.
+    std::uint16_t per_socket = 0;
 };
 
 // Every module the stack will have, in link order.
