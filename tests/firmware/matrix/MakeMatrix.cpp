@@ -1,6 +1,6 @@
-// The make matrix: generates firmware projects over the families, the modem's options and the
-// buffer sizes, builds each with its own Makefile (make, then make size) and holds the wizard's
-// promises against what SDCC linked:
+// The make matrix: generates firmware projects over the families, the modem's links (SLIP, PPP
+// with or without PAP) and options and the buffer sizes, builds each with its own Makefile
+// (make, then make size) and holds the wizard's promises against what SDCC linked:
 //
 //   - a configuration the XDATA estimate says fits links within the family's code and XDATA,
 //     and the estimate covers the linked XDATA without overstating it by more than a little;
@@ -81,6 +81,16 @@ ConfigRecord SlipRecord(Family family, int i) {
     return r;
 }
 
+// A PPP device on the modem with UDP, with PAP (and 1 to 4 users) or a login at modem level.
+ConfigRecord PppRecord(Family family, int i) {
+    using namespace OptionBit;
+    ConfigRecord r = SlipRecord(family, i);
+    r.option_bits = IP | PING | Modem | PPP | UDP | (i % 2 ? PAP : NoPap);
+    r.use_password = i % 2 ? 0 : (i / 2) % 2;
+    r.pap_num_users = static_cast<std::uint16_t>(1 + i % 4);
+    return r;
+}
+
 int Run(const std::vector<std::string>& command, const fs::path& folder, const fs::path& log) {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -122,6 +132,11 @@ int main(int argc, char** argv) {
     for (Family family : {Family::Vardex, Family::Pelmar, Family::Zintor}) {
         for (int i = 0; i < 10; ++i, ++n) {
             projects.push_back({"slip_" + std::to_string(n), SlipRecord(family, n), {}});
+        }
+    }
+    for (Family family : {Family::Vardex, Family::Pelmar, Family::Zintor}) {
+        for (int i = 0; i < 4; ++i, ++n) {
+            projects.push_back({"ppp_" + std::to_string(n), PppRecord(family, n), {}});
         }
     }
     // Two that do not fit: the wizard refuses them, and so must the linker.
