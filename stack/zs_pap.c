@@ -151,6 +151,17 @@ static void pap_check_caller(byte kpv_xdata *p, word plen)
     pap_state |= ok ? PAP_CALLER_OK : PAP_REFUSED;
 }
 
+void pap_begin(void)
+{
+    pap_state = 0;
+}
+
+// Each side has what it asked for.
+static byte pap_done(void)
+{
+    return (!ppp_peer_wants_pap || (pap_state & PAP_ACCEPTED)) && (!ppp_answered || (pap_state & PAP_CALLER_OK));
+}
+
 void pap_process_packet(byte kpv_xdata *packet, word len)
 {
     word plen;
@@ -179,6 +190,11 @@ void pap_process_packet(byte kpv_xdata *packet, word len)
         zs_stats.bad_protocol++;
         break;
     }
+    if (pap_done() && !(pap_state & PAP_REFUSED))
+    {
+        // At once, so that an IPCP request right behind the Ack is taken.
+        ppp_phase = PPP_NETWORK;
+    }
 }
 
 int pap_authenticate(void)
@@ -190,7 +206,6 @@ int pap_authenticate(void)
     byte trys = zs_ppp_resend_trys;
     byte up;
 
-    pap_state = 0;
     if (ppp_peer_wants_pap)
     {
         for (i = 0; i < zs_pap_num_users && u->name[0] == 0; i++, u++)
@@ -213,8 +228,7 @@ int pap_authenticate(void)
         {
             return ZS_ERR_LINK;
         }
-        if ((!ppp_peer_wants_pap || (pap_state & PAP_ACCEPTED)) &&
-            (!ppp_answered || (pap_state & PAP_CALLER_OK)))
+        if (pap_done())
         {
             return ZS_OK;
         }

@@ -95,6 +95,7 @@ static word ppp_mru;                    // what we ask the peer to send at most
 static word ppp_peer_mru;
 static byte ppp_tx_accm[4];             // the control characters the peer wants escaped
 static byte ppp_magic[4];
+static byte ppp_reject_id;
 
 // The FCS-16 of RFC 1662 a nibble at a time: a table of 16 words instead of 256.
 static kpv_const word ppp_fcs_nibble[16] =
@@ -614,8 +615,28 @@ static void cp_reject(byte i, byte code, byte kpv_xdata *p, word len)
         len = room;
     }
     zs_copy(at, p, len);
-    cp_id[i]++;
-    cp_send(i, code, cp_id[i], (word) (at - zs_xmit_buff) + len);
+    // Rejects count on their own, so that the answer to our last request still matches.
+    ppp_reject_id++;
+    cp_send(i, code, ppp_reject_id, (word) (at - zs_xmit_buff) + len);
+}
+
+// LCP has opened: the link goes on to authentication, or straight to its network phase.
+// At once, so that what the peer sends right behind its Ack is taken.
+static void ppp_lcp_opened(void)
+{
+    if (ppp_phase != PPP_ESTABLISH || (cp_flags[CP_LCP] & CP_OPENED) != CP_OPENED)
+    {
+        return;
+    }
+#ifdef ZS_PAP
+    if (ppp_peer_wants_pap || ppp_answered)
+    {
+        ppp_phase = PPP_AUTHENTICATE;
+        pap_begin();
+        return;
+    }
+#endif
+    ppp_phase = PPP_NETWORK;
 }
 
 static void cp_input(byte i, byte kpv_xdata *p, word len)
@@ -645,9 +666,11 @@ static void cp_input(byte i, byte kpv_xdata *p, word len)
             ppp_down();
             return;
         }
-        if ((was & CP_OPENED) == CP_OPENED)
+        if ((was & CP_OPENED) == CP_OPENED || !(was & CP_REQUESTING))
         {
-            cp_start(i);                // renegotiation: our side asks again too
+            // A renegotiation, or the peer restarting what it terminated: our side asks
+            // again too.
+            cp_start(i);
         }
         cp_flags[i] |= CP_HEARD;
         if (cp_answer_request(i, p, plen, verdict))
@@ -727,6 +750,10 @@ static void cp_input(byte i, byte kpv_xdata *p, word len)
     default:
         cp_reject(i, CODE_REJ, p, plen);
         break;
+    }
+    if (i == CP_LCP)
+    {
+        ppp_lcp_opened();
     }
 }
 
@@ -896,16 +923,17 @@ int ppp_open_connection(void)
     cp_start(CP_LCP);
     result = ppp_wait_open(CP_LCP);
 #ifdef ZS_PAP
-    if (result == ZS_OK && (ppp_peer_wants_pap || ppp_answered))
+    if (result == ZS_OK && ppp_phase == PPP_AUTHENTICATE)
     {
-        ppp_phase = PPP_AUTHENTICATE;
         result = pap_authenticate();
     }
 #endif
     if (result == ZS_OK)
     {
-        ppp_phase = PPP_NETWORK;
-        cp_start(CP_IPCP);
+        if (!(cp_flags[CP_IPCP] & CP_REQUESTING))
+        {
+            cp_start(CP_IPCP);          // unless the peer's request has started it
+        }
         result = ppp_wait_open(CP_IPCP);
     }
     if (result != ZS_OK)

@@ -150,7 +150,10 @@ byte ppp_carrier_lost(void);
 #ifdef ZS_PAP
 extern kpv_const word zs_pap_num_users;
 extern zs_user kpv_xdata pap_user_table[];
-// Takes a PAP packet of len bytes received while the link authenticates.
+// The link enters authentication: what an earlier exchange gave is forgotten.
+void pap_begin(void);
+// Takes a PAP packet of len bytes received while the link authenticates; moves the link on
+// to its network phase once both sides are satisfied.
 void pap_process_packet(byte kpv_xdata *packet, word len);
 #endif
 
