@@ -46,7 +46,7 @@ const std::vector<StackModule>& StackModules() {
         {"udp", O::UDP, 0, 48},
         {"slip", O::SLIP, 0, 21},
         {"modem", O::Modem, 0, 27},
-        {"ppp", O::PPP, 0, 125},
+        {"ppp", O::PPP, 0, 126},
         {"pap", O::PAP, 0, 37},
         {"eth", O::Ethernet, 0, 0},
         {"arp", O::ARP, 0, 0},
