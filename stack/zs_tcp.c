@@ -18,6 +18,9 @@
 // reset or SYN elsewhere in the window gets a challenge ACK, and a segment outside the
 // window or acknowledging data never sent is dropped with an ACK.
 //
+// The connection being worked on is copied into tcp_c and tcp_e and written back when done:
+// fields at fixed addresses cost the 8051 a fraction of the code that pointers do.
+//
 
 #include <limits.h>
 
@@ -75,6 +78,22 @@ typedef struct
 
 static tcp_extra_t kpv_xdata tcp_extra[ZS_AT_LEAST_ONE(num_sockets)];
 
+// The connection being worked on, its number (TCP_NONE: a scratch copy that answers a
+// segment no socket holds, never written back).
+static zs_socket_entry kpv_xdata tcp_c;
+static tcp_extra_t kpv_xdata tcp_e;
+static byte tcp_i;
+
+// The segment being processed.
+static byte tcp_flags;
+static dword tcp_seq;
+static dword tcp_ackno;
+static word tcp_wnd;
+static word tcp_dlen;
+static word tcp_peer_mss;               // its MSS option, or the default
+
+static dword tcp_oseq;                  // the sequence number tcp_emit sends
+
 // The in-order data held in the receive buffer until the next zs_poll.
 static byte tcp_held_socket;
 static byte tcp_held_fin;               // a FIN follows the held data
@@ -84,13 +103,38 @@ static word tcp_held_len;
 
 static word tcp_last_tick;
 static word tcp_counter;
+static byte tcp_served;                 // some socket serves the port tcp_listener looked for
 static dword tcp_noise;                 // stirred by the arrival times of packets
 static dword tcp_secret;                // keys the ISNs and SYN cookies once set
 
-// Stands for the connection when a segment is answered that no socket holds.
-static zs_socket_entry kpv_xdata tcp_scratch;
-
 static kpv_const word tcp_cookie_mss[4] = { 128, 536, 1024, 1460 };
+
+static void tcp_load(byte i)
+{
+    tcp_i = i;
+    zs_copy((byte kpv_xdata *) &tcp_c, (byte kpv_xdata *) &zs_sockets[i], sizeof(tcp_c));
+    zs_copy((byte kpv_xdata *) &tcp_e, (byte kpv_xdata *) &tcp_extra[i], sizeof(tcp_e));
+}
+
+static void tcp_store(void)
+{
+    if (tcp_i != TCP_NONE)
+    {
+        zs_copy((byte kpv_xdata *) &zs_sockets[tcp_i], (byte kpv_xdata *) &tcp_c, sizeof(tcp_c));
+        zs_copy((byte kpv_xdata *) &tcp_extra[tcp_i], (byte kpv_xdata *) &tcp_e, sizeof(tcp_e));
+    }
+}
+
+// Writes the connection back before a callback, which may use any socket; the caller
+// touches it no more.
+static byte tcp_let_go(void)
+{
+    byte i = tcp_i;
+
+    tcp_store();
+    tcp_i = TCP_NONE;
+    return i;
+}
 
 static dword tcp_get32(byte kpv_xdata *p)
 {
@@ -113,8 +157,8 @@ static dword tcp_mix(dword h, dword v)
     return h ^ (h >> 16);
 }
 
-// The keyed hash of a connection (its remote address and both ports) and one more value.
-static dword tcp_hash(zs_socket_entry kpv_xdata *s, dword v)
+// The keyed hash of the connection in tcp_c (remote address, both ports) and v.
+static dword tcp_hash(dword v)
 {
     dword h;
 
@@ -122,26 +166,17 @@ static dword tcp_hash(zs_socket_entry kpv_xdata *s, dword v)
     {
         tcp_secret = tcp_mix(tcp_noise, 0x9E3779B9UL) | 1;
     }
-    h = tcp_mix(tcp_secret, tcp_get32(s->remote_ip));
-    h = tcp_mix(h, ((dword) s->local_port << 16) | s->remote_port);
+    h = tcp_mix(tcp_secret, tcp_get32(tcp_c.remote_ip));
+    h = tcp_mix(h, ((dword) tcp_c.local_port << 16) | tcp_c.remote_port);
     return tcp_mix(h, v ^ tcp_secret);
-}
-
-// An initial sequence number (RFC 6528): a clock plus a keyed hash of the connection.
-static dword tcp_iss(zs_socket_entry kpv_xdata *s)
-{
-    word t = zs_get_ticks();
-
-    tcp_counter++;
-    return SEQ_ADD((dword) t << 12, tcp_hash(s, ((dword) t << 16) | tcp_counter));
 }
 
 // The SYN cookie for a client's ISN: 24 bits of hash, then 5 bits of a clock that
 // advances every 20 seconds and 2 bits for the MSS the client announced (tag), which the
 // hash covers too.
-static dword tcp_cookie(zs_socket_entry kpv_xdata *s, dword client_isn, byte tag)
+static dword tcp_cookie(dword client_isn, byte tag)
 {
-    return (tcp_hash(s, client_isn ^ ((dword) tag << 24)) & 0xFFFFFF00UL) | tag;
+    return (tcp_hash(client_isn ^ ((dword) tag << 24)) & 0xFFFFFF00UL) | tag;
 }
 
 static byte tcp_stamp(void)
@@ -151,9 +186,8 @@ static byte tcp_stamp(void)
 
 static word tcp_pseudo_sum(byte kpv_xdata *src, byte kpv_xdata *dest, word len)
 {
-    word sum = zs_sum(src, 4, 0);
+    word sum = zs_sum(dest, 4, zs_sum(src, 4, 0));
 
-    sum = zs_sum(dest, 4, sum);
     sum += ZS_PROTO_TCP;
     if (sum < ZS_PROTO_TCP)
     {
@@ -175,9 +209,9 @@ static word tcp_own_mss(void)
     return zs_recv_buff_size > used ? zs_recv_buff_size - used : 0;
 }
 
-// Sends a segment of the connection s: seq, flags, len bytes of data (copied from data),
-// acknowledging receive_next. A SYN carries the MSS option.
-static void tcp_emit(zs_socket_entry kpv_xdata *s, byte flags, dword seq, byte kpv_xdata *data, word len)
+// Sends a segment of tcp_c: tcp_oseq, flags, len bytes of data, acknowledging
+// receive_next. A SYN carries the MSS option.
+static void tcp_emit(byte flags, byte kpv_xdata *data, word len)
 {
     byte kpv_xdata *t = zs_ip_out + ZS_IP_HEADER_LEN;
     byte hl = (flags & TCP_SYN) ? ZS_TCP_HEADER_LEN + 4 : ZS_TCP_HEADER_LEN;
@@ -187,14 +221,11 @@ static void tcp_emit(zs_socket_entry kpv_xdata *s, byte flags, dword seq, byte k
     {
         return;
     }
-    if (len)
-    {
-        zs_copy(t + hl, data, len);
-    }
-    ZS_PUT16(t, s->local_port);
-    ZS_PUT16(t + 2, s->remote_port);
-    tcp_put32(t + 4, seq);
-    tcp_put32(t + 8, (flags & TCP_ACK) ? s->receive_next : 0);
+    zs_copy(t + hl, data, len);
+    ZS_PUT16(t, tcp_c.local_port);
+    ZS_PUT16(t + 2, tcp_c.remote_port);
+    tcp_put32(t + 4, tcp_oseq);
+    tcp_put32(t + 8, (flags & TCP_ACK) ? tcp_c.receive_next : 0);
     t[12] = (byte) (hl << 2);
     t[13] = flags;
     ZS_PUT16(t + 14, zs_tcp_window);
@@ -207,89 +238,86 @@ static void tcp_emit(zs_socket_entry kpv_xdata *s, byte flags, dword seq, byte k
         ZS_PUT16(t + 22, sum);
     }
     len += hl;
-    sum = ~zs_sum(t, len, tcp_pseudo_sum(my_ip_addr, s->remote_ip, len));
+    sum = ~zs_sum(t, len, tcp_pseudo_sum(my_ip_addr, tcp_c.remote_ip, len));
     ZS_PUT16(t + 16, sum);
-    ip_send_packet(s->remote_ip, ZS_PROTO_TCP, t, len);
+    ip_send_packet(tcp_c.remote_ip, ZS_PROTO_TCP, t, len);
 }
 
-static void tcp_ack(zs_socket_entry kpv_xdata *s)
+static void tcp_emit_at(byte flags, dword seq)
 {
-    tcp_emit(s, TCP_ACK, s->send_next, 0, 0);
+    tcp_oseq = seq;
+    tcp_emit(flags, 0, 0);
 }
 
-static byte tcp_index(zs_socket_entry kpv_xdata *s)
+static void tcp_ack(void)
 {
-    return (byte) (s - zs_sockets);
+    tcp_emit_at(TCP_ACK, tcp_c.send_next);
+}
+
+static void tcp_timer(word ticks)
+{
+    tcp_c.retry_ticks = ticks ? ticks : 1;
+}
+
+// The configured ticks doubled for every resend so far, up to a limit.
+static word tcp_backoff(void)
+{
+    return zs_tcp_resend_ticks << (tcp_c.retries < TCP_MAX_BACKOFF ? tcp_c.retries : TCP_MAX_BACKOFF);
 }
 
 // The connection is over: the socket is free, and an application that did not close it
 // hears of it.
-static void tcp_end(zs_socket_entry kpv_xdata *s, byte why)
+static void tcp_end(byte why)
 {
-    tcp_extra_t kpv_xdata *x = &tcp_extra[tcp_index(s)];
-    byte flags = x->flags;
+    byte flags = tcp_e.flags;
 
-    s->state = ZS_SOCKET_FREE;
-    x->flags = (byte) ((flags & (F_SERVER | F_APP_CLOSED)) | why);
-    if (tcp_held_socket == tcp_index(s))
+    tcp_c.state = ZS_SOCKET_FREE;
+    tcp_e.flags = (byte) ((flags & (F_SERVER | F_APP_CLOSED)) | why);
+    if (tcp_held_socket == tcp_i)
     {
         tcp_held_socket = TCP_NONE;
     }
+    why = tcp_let_go();
     if (!(flags & F_APP_CLOSED))
     {
-        zs_socket_closed(tcp_index(s));
+        zs_socket_closed(why);
     }
 }
 
-static void tcp_start_timer(zs_socket_entry kpv_xdata *s, word ticks)
+static void tcp_send_fin(void)
 {
-    s->retry_ticks = ticks ? ticks : 1;
-}
-
-// Backs off: the configured ticks doubled for every resend so far, up to a limit.
-static word tcp_backoff(zs_socket_entry kpv_xdata *s)
-{
-    return zs_tcp_resend_ticks << (s->retries < TCP_MAX_BACKOFF ? s->retries : TCP_MAX_BACKOFF);
-}
-
-static void tcp_send_fin(zs_socket_entry kpv_xdata *s)
-{
-    tcp_extra_t kpv_xdata *x = &tcp_extra[tcp_index(s)];
-
-    if (!(x->flags & F_FIN_SENT))
+    if (!(tcp_e.flags & F_FIN_SENT))
     {
-        x->flags |= F_FIN_SENT;
-        s->send_next = SEQ_ADD(s->send_next, 1);
-        s->retries = 0;
+        tcp_e.flags |= F_FIN_SENT;
+        tcp_c.send_next = SEQ_ADD(tcp_c.send_next, 1);
+        tcp_c.retries = 0;
     }
-    tcp_emit(s, TCP_FIN | TCP_ACK, SEQ_DIFF(s->send_next, 1), 0, 0);
-    tcp_start_timer(s, tcp_backoff(s));
+    tcp_emit_at(TCP_FIN | TCP_ACK, SEQ_DIFF(tcp_c.send_next, 1));
+    tcp_timer(tcp_backoff());
 }
 
 // The peer's FIN, in order: the state moves on, and the FIN is acknowledged.
-static void tcp_take_fin(zs_socket_entry kpv_xdata *s)
+static void tcp_take_fin(void)
 {
-    tcp_extra_t kpv_xdata *x = &tcp_extra[tcp_index(s)];
-
-    s->receive_next = SEQ_ADD(s->receive_next, 1);
-    if (s->state == ZS_SOCKET_ESTABLISHED)
+    tcp_c.receive_next = SEQ_ADD(tcp_c.receive_next, 1);
+    if (tcp_c.state == ZS_SOCKET_ESTABLISHED)
     {
-        s->state = ZS_SOCKET_CLOSE_WAIT;
-        tcp_start_timer(s, TCP_CLOSE_WAIT_TICKS);
+        tcp_c.state = ZS_SOCKET_CLOSE_WAIT;
+        tcp_timer(TCP_CLOSE_WAIT_TICKS);
     }
-    else if (s->state == ZS_SOCKET_FIN_WAIT)
+    else if (tcp_c.state == ZS_SOCKET_FIN_WAIT)
     {
-        if (x->flags & F_FIN_ACKED)
+        if (tcp_e.flags & F_FIN_ACKED)
         {
-            s->state = ZS_SOCKET_TIME_WAIT;
-            tcp_start_timer(s, TCP_TIME_WAIT_TICKS);
+            tcp_c.state = ZS_SOCKET_TIME_WAIT;
+            tcp_timer(TCP_TIME_WAIT_TICKS);
         }
         else
         {
-            s->state = ZS_SOCKET_CLOSING;
+            tcp_c.state = ZS_SOCKET_CLOSING;
         }
     }
-    tcp_ack(s);
+    tcp_ack();
 }
 
 void tcp_init(void)
@@ -305,143 +333,148 @@ void tcp_init(void)
     tcp_last_tick = zs_get_ticks();
 }
 
+// One socket's timer ran out.
+static void tcp_expired(void)
+{
+    if (tcp_c.state == ZS_SOCKET_TIME_WAIT)
+    {
+        tcp_end(0);
+    }
+    else if (tcp_c.state == ZS_SOCKET_SYN_SENT)
+    {
+        if (++tcp_c.retries > zs_tcp_resend_trys)
+        {
+            tcp_c.state = ZS_SOCKET_OPEN;
+            tcp_e.flags |= F_TIMEOUT;
+        }
+        else
+        {
+            tcp_emit_at(TCP_SYN, tcp_e.una);
+            tcp_timer(tcp_backoff());
+        }
+    }
+    else if (tcp_e.flags & F_FIN_SENT)
+    {
+        // Our FIN, sent again until acknowledged; after that the peer's FIN is awaited
+        // as long.
+        if (++tcp_c.retries > zs_tcp_resend_trys)
+        {
+            tcp_end(F_TIMEOUT);
+        }
+        else if (tcp_e.flags & F_FIN_ACKED)
+        {
+            tcp_timer(tcp_backoff());
+        }
+        else
+        {
+            tcp_send_fin();
+        }
+    }
+    else if (tcp_c.state == ZS_SOCKET_CLOSE_WAIT && !(tcp_e.flags & F_SENDING))
+    {
+        // The application never closed what the peer closed: close it for it.
+        tcp_e.flags |= F_APP_CLOSED;
+        tcp_send_fin();
+        zs_socket_closed(tcp_let_go());
+    }
+}
+
 // Called at the start of every zs_poll: the held data is given up (acknowledging what was
 // taken), and the timers of the closing handshakes run.
 void tcp_poll(void)
 {
-    zs_socket_entry kpv_xdata *s;
-    tcp_extra_t kpv_xdata *x;
-    word now = zs_get_ticks();
-    word dt = now - tcp_last_tick;
+    word dt = zs_get_ticks() - tcp_last_tick;
     byte i;
 
-    tcp_last_tick = now;
+    tcp_last_tick += dt;
     tcp_noise = tcp_mix(tcp_noise, ++tcp_counter);
     if (tcp_held_socket != TCP_NONE)
     {
-        s = &zs_sockets[tcp_held_socket];
+        tcp_load(tcp_held_socket);
         tcp_held_socket = TCP_NONE;
         if (!tcp_held_len && tcp_held_fin)
         {
-            tcp_take_fin(s);
+            tcp_take_fin();
         }
         else if (tcp_held_taken)
         {
-            tcp_ack(s);
+            tcp_ack();
         }
+        tcp_store();
     }
-    s = zs_sockets;
-    x = tcp_extra;
-    for (i = 0; i < zs_num_sockets; i++, s++, x++)
+    for (i = 0; i < zs_num_sockets; i++)
     {
-        if (s->state == ZS_SOCKET_FREE || s->protocol != ZS_PROTO_TCP || !s->retry_ticks)
+        tcp_load(i);
+        if (tcp_c.state == ZS_SOCKET_FREE || tcp_c.protocol != ZS_PROTO_TCP || !tcp_c.retry_ticks)
         {
             continue;
         }
-        if (s->retry_ticks > dt)
+        if (tcp_c.retry_ticks > dt)
         {
-            s->retry_ticks -= dt;
-            continue;
+            tcp_c.retry_ticks -= dt;
         }
-        s->retry_ticks = 0;
-        if (s->state == ZS_SOCKET_TIME_WAIT)
+        else
         {
-            tcp_end(s, 0);
+            tcp_c.retry_ticks = 0;
+            tcp_expired();
         }
-        else if (s->state == ZS_SOCKET_SYN_SENT)
-        {
-            if (++s->retries > zs_tcp_resend_trys)
-            {
-                s->state = ZS_SOCKET_OPEN;
-                x->flags |= F_TIMEOUT;
-            }
-            else
-            {
-                tcp_emit(s, TCP_SYN, x->una, 0, 0);
-                tcp_start_timer(s, tcp_backoff(s));
-            }
-        }
-        else if (x->flags & F_FIN_SENT)
-        {
-            // Our FIN, sent again until acknowledged; after that the peer's FIN is awaited
-            // as long.
-            if (++s->retries > zs_tcp_resend_trys)
-            {
-                tcp_end(s, F_TIMEOUT);
-            }
-            else if (x->flags & F_FIN_ACKED)
-            {
-                tcp_start_timer(s, tcp_backoff(s));
-            }
-            else
-            {
-                tcp_send_fin(s);
-            }
-        }
-        else if (s->state == ZS_SOCKET_CLOSE_WAIT && !(x->flags & F_SENDING))
-        {
-            // The application never closed what the peer closed: close it for it.
-            zs_socket_closed(i);
-            x->flags |= F_APP_CLOSED;
-            tcp_send_fin(s);
-        }
+        tcp_store();
     }
 }
 
-// The socket number's entry if it is a TCP socket in use, else 0.
-static zs_socket_entry kpv_xdata *tcp_socket(int socket)
+// Loads the socket if the number is a TCP socket's, in use or (any_state) not; else 0.
+static byte tcp_take(int socket, byte any_state)
 {
-    zs_socket_entry kpv_xdata *s;
-
     if (socket < 0 || socket >= (int) zs_num_sockets)
     {
         return 0;
     }
-    s = &zs_sockets[socket];
-    return s->state != ZS_SOCKET_FREE && s->protocol == ZS_PROTO_TCP ? s : 0;
+    tcp_load((byte) socket);
+    return tcp_c.protocol == ZS_PROTO_TCP && (any_state || tcp_c.state != ZS_SOCKET_FREE);
 }
 
 int tcp_open_socket(void)
 {
-    zs_socket_entry kpv_xdata *s = zs_sockets;
-    zs_socket_entry kpv_xdata *found = 0;
     byte i;
+    byte found = TCP_NONE;
+    word left = 0xFFFF;
 
-    for (i = 0; i < zs_num_sockets; i++, s++)
+    for (i = 0; i < zs_num_sockets; i++)
     {
-        if (s->state == ZS_SOCKET_FREE)
+        tcp_load(i);
+        if (tcp_c.state == ZS_SOCKET_FREE)
         {
-            found = s;
+            found = i;
             break;
         }
         // A connection in TIME-WAIT gives its socket up to a new one rather than make it wait.
-        if (s->state == ZS_SOCKET_TIME_WAIT && s->protocol == ZS_PROTO_TCP &&
-            (!found || s->retry_ticks < found->retry_ticks))
+        if (tcp_c.state == ZS_SOCKET_TIME_WAIT && tcp_c.protocol == ZS_PROTO_TCP && tcp_c.retry_ticks <= left)
         {
-            found = s;
+            found = i;
+            left = tcp_c.retry_ticks;
         }
     }
-    if (!found)
+    if (found == TCP_NONE)
     {
         return ZS_ERR_NO_SOCKET;
     }
-    if (tcp_held_socket == tcp_index(found))
+    tcp_load(found);
+    if (tcp_held_socket == found)
     {
         tcp_held_socket = TCP_NONE;
     }
-    found->state = ZS_SOCKET_OPEN;
-    found->protocol = ZS_PROTO_TCP;
-    found->local_port = 0;
-    found->retry_ticks = 0;
-    tcp_extra[tcp_index(found)].flags = 0;
-    return (int) tcp_index(found);
+    tcp_c.state = ZS_SOCKET_OPEN;
+    tcp_c.protocol = ZS_PROTO_TCP;
+    tcp_c.local_port = 0;
+    tcp_c.retry_ticks = 0;
+    tcp_e.flags = 0;
+    tcp_store();
+    return (int) found;
 }
 
 int tcp_listen(int socket, word port)
 {
-    zs_socket_entry kpv_xdata *s = tcp_socket(socket);
-
-    if (!s || (s->state != ZS_SOCKET_OPEN && s->state != ZS_SOCKET_LISTEN))
+    if (!tcp_take(socket, 0) || tcp_c.state > ZS_SOCKET_LISTEN)
     {
         return ZS_ERR_BAD_SOCKET;
     }
@@ -449,42 +482,42 @@ int tcp_listen(int socket, word port)
     {
         return ZS_ERR_ARGUMENT;
     }
-    s->local_port = port;
-    s->state = ZS_SOCKET_LISTEN;
+    tcp_c.local_port = port;
+    tcp_c.state = ZS_SOCKET_LISTEN;
+    tcp_store();
     return ZS_OK;
 }
 
 void tcp_claim(int socket)
 {
-    if (tcp_socket(socket))
+    if (tcp_take(socket, 0))
     {
-        tcp_extra[socket].flags |= F_SERVER;
+        tcp_e.flags |= F_SERVER;
+        tcp_store();
     }
 }
 
-// The state of a connection once set up, on either side.
-static void tcp_established(zs_socket_entry kpv_xdata *s, dword una, word mss)
+// The state of a connection once set up, on either side: una is the peer's ACK.
+static void tcp_established(word mss)
 {
-    tcp_extra_t kpv_xdata *x = &tcp_extra[tcp_index(s)];
     word room = ip_payload_room(ZS_TCP_HEADER_LEN);
 
-    s->state = ZS_SOCKET_ESTABLISHED;
-    s->send_next = una;
-    s->retries = 0;
-    s->retry_ticks = 0;
-    x->una = una;
-    x->mss = mss < room ? mss : room;
-    x->dups = 0;
+    tcp_c.state = ZS_SOCKET_ESTABLISHED;
+    tcp_c.send_next = tcp_ackno;
+    tcp_c.retries = 0;
+    tcp_c.retry_ticks = 0;
+    tcp_e.una = tcp_ackno;
+    tcp_e.window = tcp_wnd;
+    tcp_e.mss = mss < room ? mss : room;
+    tcp_e.dups = 0;
 }
 
 int tcp_connect(int socket, byte kpv_xdata *dest_ip, word port)
 {
-    zs_socket_entry kpv_xdata *s = tcp_socket(socket);
-    tcp_extra_t kpv_xdata *x;
     zs_socket_entry kpv_xdata *o;
     byte i;
 
-    if (!s || s->state != ZS_SOCKET_OPEN)
+    if (!tcp_take(socket, 0) || tcp_c.state != ZS_SOCKET_OPEN)
     {
         return ZS_ERR_BAD_SOCKET;
     }
@@ -492,252 +525,228 @@ int tcp_connect(int socket, byte kpv_xdata *dest_ip, word port)
     {
         return ZS_ERR_ARGUMENT;
     }
-    x = &tcp_extra[socket];
-    zs_copy(s->remote_ip, dest_ip, 4);
-    s->remote_port = port;
+    zs_copy(tcp_c.remote_ip, dest_ip, 4);
+    tcp_c.remote_port = port;
     // A local port from the dynamic range that no other socket uses.
     do
     {
         tcp_counter++;
-        s->local_port = 0xC000 | (tcp_counter & 0x3FFF);
+        tcp_c.local_port = 0xC000 | (tcp_counter & 0x3FFF);
         o = zs_sockets;
         for (i = 0; i < zs_num_sockets; i++, o++)
         {
-            if (o != s && o->state != ZS_SOCKET_FREE && o->local_port == s->local_port)
+            if (i != (byte) socket && o->state != ZS_SOCKET_FREE && o->local_port == tcp_c.local_port)
             {
                 break;
             }
         }
     } while (i < zs_num_sockets);
-    x->flags &= F_SERVER;
-    x->una = tcp_iss(s);
-    s->send_next = SEQ_ADD(x->una, 1);
-    s->receive_next = 0;
-    s->retries = 0;
-    s->state = ZS_SOCKET_SYN_SENT;
-    tcp_emit(s, TCP_SYN, x->una, 0, 0);
-    tcp_start_timer(s, zs_tcp_resend_ticks);
-    while (s->state == ZS_SOCKET_SYN_SENT)
+    tcp_e.flags &= F_SERVER;
+    // The initial sequence number (RFC 6528): a clock plus a keyed hash of the connection
+    // and a counter.
+    i = (byte) zs_get_ticks();
+    tcp_e.una = SEQ_ADD((dword) zs_get_ticks() << 12, tcp_hash(((dword) tcp_counter << 8) | i));
+    tcp_c.send_next = SEQ_ADD(tcp_e.una, 1);
+    tcp_c.receive_next = 0;
+    tcp_c.retries = 0;
+    tcp_c.state = ZS_SOCKET_SYN_SENT;
+    tcp_emit_at(TCP_SYN, tcp_e.una);
+    tcp_timer(zs_tcp_resend_ticks);
+    tcp_store();
+    do
     {
         if (zs_poll() != ZS_OK)
         {
-            s->state = ZS_SOCKET_OPEN;
+            tcp_load((byte) socket);
+            tcp_c.state = ZS_SOCKET_OPEN;
+            tcp_store();
             return ZS_ERR_LINK;
         }
-    }
-    if (s->state == ZS_SOCKET_OPEN)
+        tcp_load((byte) socket);
+    } while (tcp_c.state == ZS_SOCKET_SYN_SENT);
+    if (tcp_c.state == ZS_SOCKET_OPEN)
     {
-        return (x->flags & F_RESET) ? ZS_ERR_REFUSED : ZS_ERR_TIMEOUT;
+        return (tcp_e.flags & F_RESET) ? ZS_ERR_REFUSED : ZS_ERR_TIMEOUT;
     }
     return ZS_OK;
 }
 
-// Why a socket cannot send: the error for its state.
-static int tcp_no_send(zs_socket_entry kpv_xdata *s, tcp_extra_t kpv_xdata *x)
+// Why the loaded socket cannot send: the error for its state.
+static int tcp_no_send(void)
 {
-    if (x->flags & F_RESET)
+    if (tcp_e.flags & F_RESET)
     {
         return ZS_ERR_RESET;
     }
-    if (x->flags & F_TIMEOUT)
+    if (tcp_e.flags & F_TIMEOUT)
     {
         return ZS_ERR_TIMEOUT;
     }
-    return s->state > ZS_SOCKET_ESTABLISHED || s->state == ZS_SOCKET_FREE ? ZS_ERR_CLOSED : ZS_ERR_NOT_CONNECTED;
+    if (tcp_c.state == ZS_SOCKET_FREE)
+    {
+        return ZS_ERR_BAD_SOCKET;
+    }
+    return tcp_c.state > ZS_SOCKET_ESTABLISHED ? ZS_ERR_CLOSED : ZS_ERR_NOT_CONNECTED;
+}
+
+static byte tcp_can_send(void)
+{
+    return tcp_c.state == ZS_SOCKET_ESTABLISHED || tcp_c.state == ZS_SOCKET_CLOSE_WAIT;
 }
 
 int tcp_send(int socket, byte kpv_xdata *buffer, word len)
 {
-    zs_socket_entry kpv_xdata *s;
-    tcp_extra_t kpv_xdata *x;
     dword base;
-    dword limit;
     word pos = 0;                       // the next byte of buffer to send
     word acked;
+    word window;
     word n;
+    int result = (int) len;
 
-    if (socket < 0 || socket >= (int) zs_num_sockets || zs_sockets[socket].protocol != ZS_PROTO_TCP)
+    if (!tcp_take(socket, 1))
     {
         return ZS_ERR_BAD_SOCKET;
     }
-    s = &zs_sockets[socket];
-    x = &tcp_extra[socket];
-    if (s->state != ZS_SOCKET_ESTABLISHED && s->state != ZS_SOCKET_CLOSE_WAIT)
+    if (!tcp_can_send())
     {
-        return s->state == ZS_SOCKET_FREE && !(x->flags & (F_RESET | F_TIMEOUT)) ? ZS_ERR_BAD_SOCKET
-                                                                                  : tcp_no_send(s, x);
+        return tcp_no_send();
     }
-    base = x->una;
-    x->flags = (byte) ((x->flags | F_SENDING) & ~F_FAST);
-    s->retries = 0;
-    tcp_start_timer(s, zs_tcp_resend_ticks);
+    base = tcp_e.una;
+    tcp_e.flags = (byte) ((tcp_e.flags | F_SENDING) & ~F_FAST);
+    tcp_c.retries = 0;
+    tcp_timer(zs_tcp_resend_ticks);
     for (;;)
     {
-        acked = (word) SEQ_DIFF(x->una, base);
+        acked = (word) SEQ_DIFF(tcp_e.una, base);
         if (acked >= len)
         {
             break;
         }
-        if (pos < acked)
+        if (pos < acked || (tcp_e.flags & F_FAST))
         {
+            pos = acked;                // everything after the oldest byte goes again
+            tcp_e.flags &= ~F_FAST;
+        }
+        if (!tcp_c.retry_ticks)
+        {
+            if (++tcp_c.retries > zs_tcp_resend_trys)
+            {
+                tcp_emit_at(TCP_RST | TCP_ACK, tcp_c.send_next);
+                tcp_end(F_TIMEOUT);
+                return ZS_ERR_TIMEOUT;
+            }
             pos = acked;
+            tcp_timer(tcp_backoff());
         }
         // Fill the peer's window; a closed window gets one byte after a time-out, to learn
         // when it opens.
-        limit = SEQ_ADD(x->una, x->window ? x->window : (s->retries ? 1 : 0));
-        while (pos < len && SEQ_LT(base + pos, limit))
+        window = tcp_e.window ? tcp_e.window : (tcp_c.retries ? 1 : 0);
+        while (pos < len && pos - acked < window)
         {
             n = len - pos;
-            if (n > x->mss)
+            if (n > tcp_e.mss)
             {
-                n = x->mss;
+                n = tcp_e.mss;
             }
-            if ((dword) n > SEQ_DIFF(limit, base + pos))
+            if (n > window - (pos - acked))
             {
-                n = (word) SEQ_DIFF(limit, base + pos);
+                n = window - (pos - acked);
             }
-            tcp_emit(s, TCP_ACK | TCP_PSH, SEQ_ADD(base, pos), buffer + pos, n);
+            tcp_oseq = SEQ_ADD(base, pos);
+            tcp_emit(TCP_ACK | TCP_PSH, buffer + pos, n);
             pos += n;
-            if (SEQ_LT(s->send_next, base + pos))
+            if (SEQ_LT(tcp_c.send_next, SEQ_ADD(base, pos)))
             {
-                s->send_next = SEQ_ADD(base, pos);
+                tcp_c.send_next = SEQ_ADD(base, pos);
             }
         }
-        if (zs_poll() != ZS_OK)
+        tcp_store();
+        n = (word) zs_poll();
+        tcp_load((byte) socket);
+        if (n != ZS_OK)
         {
-            x->flags &= ~F_SENDING;
-            return ZS_ERR_LINK;
+            result = ZS_ERR_LINK;
+            break;
         }
-        if (s->state != ZS_SOCKET_ESTABLISHED && s->state != ZS_SOCKET_CLOSE_WAIT)
+        if (!tcp_can_send())
         {
-            x->flags &= ~F_SENDING;
-            return tcp_no_send(s, x);
-        }
-        if (x->flags & F_FAST)
-        {
-            x->flags &= ~F_FAST;
-            pos = acked;
-        }
-        else if (!s->retry_ticks)
-        {
-            if (++s->retries > zs_tcp_resend_trys)
-            {
-                tcp_emit(s, TCP_RST | TCP_ACK, s->send_next, 0, 0);
-                tcp_end(s, F_TIMEOUT);
-                return ZS_ERR_TIMEOUT;
-            }
-            pos = acked;                // everything after the oldest byte goes again
-            tcp_start_timer(s, tcp_backoff(s));
+            return tcp_no_send();
         }
     }
-    x->flags &= ~F_SENDING;
-    s->retry_ticks = s->state == ZS_SOCKET_CLOSE_WAIT ? TCP_CLOSE_WAIT_TICKS : 0;
-    return (int) len;
+    tcp_e.flags &= ~F_SENDING;
+    tcp_c.retry_ticks = tcp_c.state == ZS_SOCKET_CLOSE_WAIT ? TCP_CLOSE_WAIT_TICKS : 0;
+    tcp_store();
+    return result;
 }
 
 int tcp_receive(int socket, byte kpv_xdata *buffer, word max_len)
 {
-    zs_socket_entry kpv_xdata *s;
-    tcp_extra_t kpv_xdata *x;
-    word n;
-
-    if (socket < 0 || socket >= (int) zs_num_sockets || zs_sockets[socket].protocol != ZS_PROTO_TCP)
-    {
-        return ZS_ERR_BAD_SOCKET;
-    }
-    s = &zs_sockets[socket];
-    x = &tcp_extra[socket];
-    if (x->flags & F_APP_CLOSED)
+    if (!tcp_take(socket, 1) || (tcp_e.flags & F_APP_CLOSED))
     {
         return ZS_ERR_BAD_SOCKET;
     }
     if (tcp_held_socket == (byte) socket && tcp_held_len)
     {
-        n = tcp_held_len < max_len ? tcp_held_len : max_len;
-        if (n > 0x7FFF)
+        if (max_len > tcp_held_len)
         {
-            n = 0x7FFF;                 // what an int return can count
+            max_len = tcp_held_len;
         }
-        zs_copy(buffer, tcp_held_data, n);
-        tcp_held_data += n;
-        tcp_held_len -= n;
+        if (max_len > 0x7FFF)
+        {
+            max_len = 0x7FFF;           // what an int return can count
+        }
+        zs_copy(buffer, tcp_held_data, max_len);
+        tcp_held_data += max_len;
+        tcp_held_len -= max_len;
         tcp_held_taken = 1;
-        s->receive_next = SEQ_ADD(s->receive_next, n);
-        return (int) n;
+        tcp_c.receive_next = SEQ_ADD(tcp_c.receive_next, max_len);
+        tcp_store();
+        return (int) max_len;
     }
-    if (x->flags & F_RESET)
+    if (tcp_e.flags & F_RESET)
     {
         return ZS_ERR_RESET;
     }
-    switch (s->state)
+    if (tcp_c.state == ZS_SOCKET_FREE)
     {
-    case ZS_SOCKET_FREE:
-        return (x->flags & F_TIMEOUT) ? ZS_ERR_CLOSED : ZS_ERR_BAD_SOCKET;
-    case ZS_SOCKET_CLOSE_WAIT:
-    case ZS_SOCKET_CLOSING:
-    case ZS_SOCKET_TIME_WAIT:
-        return ZS_ERR_CLOSED;
-    default:
-        return 0;
+        return (tcp_e.flags & F_TIMEOUT) ? ZS_ERR_CLOSED : ZS_ERR_BAD_SOCKET;
     }
+    return tcp_c.state >= ZS_SOCKET_CLOSE_WAIT ? ZS_ERR_CLOSED : 0;
 }
 
 int tcp_close(int socket)
 {
-    zs_socket_entry kpv_xdata *s = tcp_socket(socket);
-    tcp_extra_t kpv_xdata *x;
-
-    if (!s)
+    if (!tcp_take(socket, 0))
     {
         return ZS_ERR_BAD_SOCKET;
     }
-    x = &tcp_extra[socket];
     if (tcp_held_socket == (byte) socket)
     {
         tcp_held_socket = TCP_NONE;
     }
-    x->flags |= F_APP_CLOSED;
-    if (s->state == ZS_SOCKET_ESTABLISHED || s->state == ZS_SOCKET_CLOSE_WAIT)
+    tcp_e.flags |= F_APP_CLOSED;
+    if (tcp_can_send())
     {
-        if (s->state == ZS_SOCKET_ESTABLISHED)
+        if (tcp_c.state == ZS_SOCKET_ESTABLISHED)
         {
-            s->state = ZS_SOCKET_FIN_WAIT;
+            tcp_c.state = ZS_SOCKET_FIN_WAIT;
         }
-        if (!(x->flags & F_FIN_SENT))
+        if (!(tcp_e.flags & F_FIN_SENT))
         {
-            tcp_send_fin(s);
+            tcp_send_fin();
         }
     }
-    else if (s->state < ZS_SOCKET_SYN_RECEIVED)
+    else if (tcp_c.state < ZS_SOCKET_SYN_RECEIVED)
     {
-        s->state = ZS_SOCKET_FREE;
+        tcp_c.state = ZS_SOCKET_FREE;
     }
+    tcp_store();
     return ZS_OK;
 }
 
-// Answers a segment that no connection takes with a reset (RFC 793), unless it is one.
-static void tcp_refuse(byte flags, dword seq, dword ack, word seg_len)
-{
-    if (flags & TCP_RST)
-    {
-        return;
-    }
-    if (flags & TCP_ACK)
-    {
-        tcp_emit(&tcp_scratch, TCP_RST, ack, 0, 0);
-    }
-    else
-    {
-        tcp_scratch.receive_next = SEQ_ADD(seq, seg_len);
-        tcp_emit(&tcp_scratch, TCP_RST | TCP_ACK, 0, 0, 0);
-    }
-}
-
-// The listening socket of the port, or 0; tcp_served tells whether any socket serves the
-// port, so that a SYN arriving while all are busy still gets its cookie.
-static byte tcp_served;
-
-static zs_socket_entry kpv_xdata *tcp_listener(word port)
+// The listening socket of the port, or TCP_NONE; tcp_served tells whether any socket
+// serves the port, so that a SYN arriving while all are busy still gets its cookie.
+static byte tcp_listener(word port)
 {
     zs_socket_entry kpv_xdata *s = zs_sockets;
     byte i;
@@ -750,15 +759,15 @@ static zs_socket_entry kpv_xdata *tcp_listener(word port)
             tcp_served = 1;
             if (s->state == ZS_SOCKET_LISTEN)
             {
-                return s;
+                return i;
             }
         }
     }
-    return 0;
+    return TCP_NONE;
 }
 
-// The MSS option of a SYN, or the default.
-static word tcp_peer_mss(byte kpv_xdata *t, byte hl)
+// The MSS option of a segment, or the default.
+static word tcp_mss_option(byte kpv_xdata *t, byte hl)
 {
     byte i = ZS_TCP_HEADER_LEN;
 
@@ -782,24 +791,203 @@ static word tcp_peer_mss(byte kpv_xdata *t, byte hl)
     return TCP_DEFAULT_MSS;
 }
 
+// A segment for no connection (tcp_c holds its addresses, as a scratch copy): a listening
+// port answers a SYN with a cookie and takes a valid one back; the rest is reset (RFC 793),
+// except a reset. Returns 1 when a listening socket became the connection.
+static byte tcp_no_connection(void)
+{
+    dword cookie = SEQ_DIFF(tcp_ackno, 1);
+    byte listener = tcp_listener(tcp_c.local_port);
+    byte tag = (byte) cookie & 0x7F;
+    byte kind = tcp_flags & (TCP_SYN | TCP_ACK | TCP_RST);
+
+    if (kind == TCP_SYN && tcp_served)
+    {
+        for (tag = 3; tag && tcp_cookie_mss[tag] > tcp_peer_mss; tag--)
+        {
+        }
+        tcp_c.receive_next = SEQ_ADD(tcp_seq, 1);
+        tcp_emit_at(TCP_SYN | TCP_ACK, tcp_cookie(tcp_seq, (byte) ((tcp_stamp() << 2) | tag)));
+        return 0;
+    }
+    if (kind == TCP_ACK && ((tcp_stamp() - (tag >> 2)) & 0x1F) <= 1 && tcp_cookie(SEQ_DIFF(tcp_seq, 1), tag) == cookie)
+    {
+        // When every socket of the port is busy, the client sends its ACK again later.
+        if (listener != TCP_NONE)
+        {
+            zs_copy(zs_sockets[listener].remote_ip, tcp_c.remote_ip, 4);
+            zs_sockets[listener].remote_port = tcp_c.remote_port;
+            tcp_load(listener);
+            tcp_c.receive_next = tcp_seq;
+            tcp_e.flags &= F_SERVER;
+            tcp_established(tcp_cookie_mss[tag & 3]);
+            return 1;
+        }
+    }
+    else if (!(kind & TCP_RST))
+    {
+        if (kind & TCP_ACK)
+        {
+            tcp_emit_at(TCP_RST, tcp_ackno);
+        }
+        else
+        {
+            tcp_c.receive_next = SEQ_ADD(tcp_seq, tcp_dlen + ((kind & TCP_SYN) ? 1 : 0) + (tcp_flags & TCP_FIN));
+            tcp_emit_at(TCP_RST | TCP_ACK, 0);
+        }
+    }
+    zs_stats.no_socket++;
+    return 0;
+}
+
+// A segment of the loaded connection, in the order of RFC 793's "segment arrives".
+static void tcp_segment(byte kpv_xdata *data)
+{
+    dword offset;
+    word seg_len = tcp_dlen + ((tcp_flags & TCP_SYN) ? 1 : 0) + (tcp_flags & TCP_FIN);
+
+    if (tcp_c.state == ZS_SOCKET_SYN_SENT)
+    {
+        if ((tcp_flags & TCP_ACK) && tcp_ackno != tcp_c.send_next)
+        {
+            zs_stats.tcp_rejected++;
+            if (!(tcp_flags & TCP_RST))
+            {
+                tcp_emit_at(TCP_RST, tcp_ackno);
+            }
+        }
+        else if ((tcp_flags & (TCP_RST | TCP_ACK)) == (TCP_RST | TCP_ACK))
+        {
+            tcp_c.state = ZS_SOCKET_OPEN;
+            tcp_e.flags |= F_RESET;
+        }
+        else if ((tcp_flags & (TCP_SYN | TCP_ACK | TCP_RST)) == (TCP_SYN | TCP_ACK))
+        {
+            tcp_c.receive_next = SEQ_ADD(tcp_seq, 1);
+            tcp_established(tcp_peer_mss);
+            tcp_ack();
+        }
+        return;                         // a simultaneous open is not supported
+    }
+
+    // Acceptable when some of it lies in the window (RFC 793); our window is what we
+    // announce, since the held data is taken or given up before the next segment.
+    offset = SEQ_DIFF(tcp_c.receive_next, tcp_seq);  // bytes of the segment already received
+    if (SEQ_LT(tcp_seq, tcp_c.receive_next) ? offset >= seg_len
+                                            : SEQ_DIFF(tcp_seq, tcp_c.receive_next) >= zs_tcp_window)
+    {
+        zs_stats.tcp_rejected++;
+        if (!(tcp_flags & TCP_RST))
+        {
+            tcp_ack();
+        }
+        return;
+    }
+    if (tcp_flags & (TCP_RST | TCP_SYN))
+    {
+        if ((tcp_flags & TCP_RST) && !offset)
+        {
+            tcp_end(tcp_can_send() ? F_RESET : 0);
+            return;
+        }
+        // In the window but not exact: a real peer that lost its connection answers the
+        // challenge with a reset we accept; a blind attacker sees nothing (RFC 5961).
+        zs_stats.tcp_rejected++;
+        tcp_ack();
+        return;
+    }
+    if (!(tcp_flags & TCP_ACK))
+    {
+        return;
+    }
+    // The ACK must lie between what the peer could have seen and what we sent.
+    if (SEQ_LT(tcp_c.send_next, tcp_ackno) || (SEQ_LT(tcp_ackno, tcp_e.una) && SEQ_DIFF(tcp_e.una, tcp_ackno) > 0xFFFF))
+    {
+        zs_stats.tcp_rejected++;
+        tcp_ack();
+        return;
+    }
+    if (SEQ_LT(tcp_e.una, tcp_ackno))
+    {
+        tcp_e.una = tcp_ackno;
+        tcp_e.dups = 0;
+        tcp_c.retries = 0;
+        if (tcp_e.flags & F_SENDING)
+        {
+            tcp_timer(zs_tcp_resend_ticks);
+        }
+    }
+    else if (!seg_len && tcp_wnd == tcp_e.window && tcp_ackno != tcp_c.send_next && ++tcp_e.dups == 3)
+    {
+        tcp_e.flags |= F_FAST;
+    }
+    tcp_e.window = tcp_wnd;
+    if ((tcp_e.flags & (F_FIN_SENT | F_FIN_ACKED)) == F_FIN_SENT && tcp_ackno == tcp_c.send_next)
+    {
+        tcp_e.flags |= F_FIN_ACKED;
+        tcp_c.retries = 0;
+        if (tcp_c.state == ZS_SOCKET_CLOSING)
+        {
+            tcp_c.state = ZS_SOCKET_TIME_WAIT;
+            tcp_timer(TCP_TIME_WAIT_TICKS);
+        }
+        else if (tcp_c.state == ZS_SOCKET_CLOSE_WAIT)
+        {
+            tcp_end(0);                 // our FIN answered theirs: nothing is left
+            return;
+        }
+    }
+
+    if (tcp_c.state != ZS_SOCKET_ESTABLISHED && tcp_c.state != ZS_SOCKET_FIN_WAIT)
+    {
+        return;                         // the peer's FIN came already: nothing more to take
+    }
+    if (!SEQ_LT(tcp_c.receive_next, tcp_seq) && tcp_dlen > offset)
+    {
+        tcp_dlen -= (word) offset;
+        tcp_seq = tcp_c.receive_next;
+        if (tcp_dlen > zs_tcp_window)
+        {
+            tcp_dlen = zs_tcp_window;
+            tcp_flags &= ~TCP_FIN;
+        }
+        if (tcp_e.flags & F_APP_CLOSED)
+        {
+            // Nobody reads any more: taken and dropped, so that the peer's FIN can follow.
+            tcp_c.receive_next = SEQ_ADD(tcp_c.receive_next, tcp_dlen);
+        }
+        else
+        {
+            tcp_held_socket = tcp_i;
+            tcp_held_fin = (byte) (tcp_flags & TCP_FIN);
+            tcp_held_taken = 0;
+            tcp_held_data = data + (word) offset;
+            tcp_held_len = tcp_dlen;
+            if (!(tcp_e.flags & F_SERVER))
+            {
+                zs_server_process_packet(tcp_let_go(), tcp_held_data, tcp_held_len);
+            }
+            return;
+        }
+    }
+    if ((tcp_flags & TCP_FIN) && SEQ_ADD(tcp_seq, tcp_dlen) == tcp_c.receive_next)
+    {
+        tcp_take_fin();
+    }
+    else if (seg_len)
+    {
+        tcp_ack();                      // ahead of the next byte, or all seen before
+    }
+}
+
 void tcp_process_packet(byte kpv_xdata *packet, word len)
 {
     byte ihl = (byte) ((packet[0] & 0x0F) << 2);
     byte kpv_xdata *t;
     byte hl;
-    byte flags;
-    dword seq;
-    dword ack;
-    dword offset;
-    word wnd;
-    word dlen;
-    word seg_len;
-    word mss;
     byte i;
-    zs_socket_entry kpv_xdata *s;
-    tcp_extra_t kpv_xdata *x;
 
-    tcp_noise = tcp_mix(tcp_noise, ((dword) zs_get_ticks() << 16) ^ tcp_counter ^ len);
+    tcp_noise = tcp_mix(tcp_noise, ((dword) zs_get_ticks() << 16) ^ len);
     if (len < (word) ihl + ZS_TCP_HEADER_LEN || ihl < ZS_IP_HEADER_LEN)
     {
         zs_stats.bad_length++;
@@ -823,211 +1011,41 @@ void tcp_process_packet(byte kpv_xdata *packet, word len)
         zs_stats.not_ours++;            // a broadcast: no connection can take it
         return;
     }
-    flags = t[13];
-    seq = tcp_get32(t + 4);
-    ack = tcp_get32(t + 8);
-    wnd = ZS_GET16(t + 14);
-    dlen = len - hl;
-    seg_len = dlen + ((flags & TCP_SYN) ? 1 : 0) + ((flags & TCP_FIN) ? 1 : 0);
+    tcp_flags = t[13];
+    tcp_seq = tcp_get32(t + 4);
+    tcp_ackno = tcp_get32(t + 8);
+    tcp_wnd = ZS_GET16(t + 14);
+    tcp_dlen = len - hl;
+    tcp_peer_mss = tcp_mss_option(t, hl);
 
-    s = zs_sockets;
-    for (i = 0; i < zs_num_sockets; i++, s++)
+    for (i = 0; i < zs_num_sockets; i++)
     {
-        if (s->state >= ZS_SOCKET_SYN_SENT && s->protocol == ZS_PROTO_TCP && s->local_port == ZS_GET16(t + 2) &&
-            s->remote_port == ZS_GET16(t) && zs_ip_equal(s->remote_ip, packet + 12))
+        tcp_load(i);
+        if (tcp_c.state >= ZS_SOCKET_SYN_SENT && tcp_c.protocol == ZS_PROTO_TCP &&
+            tcp_c.local_port == ZS_GET16(t + 2) && tcp_c.remote_port == ZS_GET16(t) &&
+            zs_ip_equal(tcp_c.remote_ip, packet + 12))
         {
-            break;
+            if (tcp_c.state != ZS_SOCKET_TIME_WAIT || (tcp_flags & (TCP_SYN | TCP_ACK)) != TCP_SYN)
+            {
+                break;
+            }
+            // The client connects again on the same ports: the old connection is over.
+            tcp_end(0);
         }
-    }
-    if (i < zs_num_sockets && s->state == ZS_SOCKET_TIME_WAIT && (flags & (TCP_SYN | TCP_ACK)) == TCP_SYN)
-    {
-        // The client connects again on the same ports: the old connection is over.
-        tcp_end(s, 0);
-        i = zs_num_sockets;
     }
     if (i == zs_num_sockets)
     {
-        // No connection: a listening port answers with a cookie or takes a valid one back.
-        zs_copy(tcp_scratch.remote_ip, packet + 12, 4);
-        tcp_scratch.remote_port = ZS_GET16(t);
-        tcp_scratch.local_port = ZS_GET16(t + 2);
-        s = tcp_listener(tcp_scratch.local_port);
-        if (tcp_served && (flags & (TCP_SYN | TCP_ACK | TCP_RST)) == TCP_SYN)
+        tcp_i = TCP_NONE;
+        zs_copy(tcp_c.remote_ip, packet + 12, 4);
+        tcp_c.remote_port = ZS_GET16(t);
+        tcp_c.local_port = ZS_GET16(t + 2);
+        if (!tcp_no_connection())
         {
-            mss = tcp_peer_mss(t, hl);
-            for (i = 3; i && tcp_cookie_mss[i] > mss; i--)
-            {
-            }
-            tcp_scratch.receive_next = SEQ_ADD(seq, 1);
-            tcp_emit(&tcp_scratch, TCP_SYN | TCP_ACK, tcp_cookie(&tcp_scratch, seq, (byte) ((tcp_stamp() << 2) | i)), 0, 0);
-            return;
-        }
-        offset = SEQ_DIFF(ack, 1);
-        i = (byte) offset & 0x7F;
-        if ((flags & (TCP_SYN | TCP_ACK | TCP_RST)) != TCP_ACK || ((tcp_stamp() - (i >> 2)) & 0x1F) > 1 ||
-            tcp_cookie(&tcp_scratch, SEQ_DIFF(seq, 1), i) != offset)
-        {
-            zs_stats.no_socket++;
-            tcp_refuse(flags, seq, ack, seg_len);
-            return;
-        }
-        if (!s)
-        {
-            zs_stats.no_socket++;       // every socket of the port is busy: the client sends again
-            return;
-        }
-        // Becomes the connection, and the segment goes on to the checks below.
-        zs_copy(s->remote_ip, tcp_scratch.remote_ip, 4);
-        s->remote_port = tcp_scratch.remote_port;
-        s->receive_next = seq;
-        i = tcp_index(s);
-        tcp_extra[i].flags &= F_SERVER;
-        tcp_extra[i].window = wnd;
-        tcp_established(s, ack, tcp_cookie_mss[offset & 3]);
-    }
-    x = &tcp_extra[i];
-
-    if (s->state == ZS_SOCKET_SYN_SENT)
-    {
-        if ((flags & TCP_ACK) && SEQ_DIFF(ack, s->send_next) != 0)
-        {
-            zs_stats.tcp_rejected++;
-            if (!(flags & TCP_RST))
-            {
-                tcp_emit(s, TCP_RST, ack, 0, 0);
-            }
-            return;
-        }
-        if (flags & TCP_RST)
-        {
-            if (flags & TCP_ACK)
-            {
-                s->state = ZS_SOCKET_OPEN;
-                x->flags |= F_RESET;
-            }
-            return;
-        }
-        if ((flags & (TCP_SYN | TCP_ACK)) == (TCP_SYN | TCP_ACK))
-        {
-            s->receive_next = SEQ_ADD(seq, 1);
-            x->window = wnd;
-            tcp_established(s, ack, tcp_peer_mss(t, hl));
-            tcp_ack(s);
-        }
-        return;                         // a simultaneous open is not supported
-    }
-
-    // Acceptable when some of it lies in the window (RFC 793); our window is what we
-    // announce, since the held data is taken or given up before the next segment.
-    offset = SEQ_DIFF(s->receive_next, seq);  // bytes of the segment already received
-    if (SEQ_LT(seq, s->receive_next) ? offset >= seg_len : SEQ_DIFF(seq, s->receive_next) >= zs_tcp_window)
-    {
-        zs_stats.tcp_rejected++;
-        if (!(flags & TCP_RST))
-        {
-            tcp_ack(s);
-        }
-        return;
-    }
-    if (flags & (TCP_RST | TCP_SYN))
-    {
-        if ((flags & TCP_RST) && seq == s->receive_next)
-        {
-            tcp_end(s, (s->state == ZS_SOCKET_ESTABLISHED || s->state == ZS_SOCKET_CLOSE_WAIT) ? F_RESET : 0);
-            return;
-        }
-        // In the window but not exact: a real peer that lost its connection answers the
-        // challenge with a reset we accept; a blind attacker sees nothing (RFC 5961).
-        zs_stats.tcp_rejected++;
-        tcp_ack(s);
-        return;
-    }
-    if (!(flags & TCP_ACK))
-    {
-        return;
-    }
-    // The ACK must lie between what the peer could have seen and what we sent.
-    if (SEQ_LT(s->send_next, ack) || (SEQ_LT(ack, x->una) && SEQ_DIFF(x->una, ack) > 0xFFFF))
-    {
-        zs_stats.tcp_rejected++;
-        tcp_ack(s);
-        return;
-    }
-    if (SEQ_LT(x->una, ack))
-    {
-        x->una = ack;
-        x->dups = 0;
-        s->retries = 0;
-        if (x->flags & F_SENDING)
-        {
-            tcp_start_timer(s, zs_tcp_resend_ticks);
-        }
-    }
-    else if (!dlen && !(flags & TCP_FIN) && wnd == x->window && ack != s->send_next && ++x->dups == 3)
-    {
-        x->flags |= F_FAST;
-    }
-    x->window = wnd;
-    if ((x->flags & (F_FIN_SENT | F_FIN_ACKED)) == F_FIN_SENT && ack == s->send_next)
-    {
-        x->flags |= F_FIN_ACKED;
-        s->retries = 0;
-        if (s->state == ZS_SOCKET_CLOSING)
-        {
-            s->state = ZS_SOCKET_TIME_WAIT;
-            tcp_start_timer(s, TCP_TIME_WAIT_TICKS);
-        }
-        else if (s->state == ZS_SOCKET_CLOSE_WAIT)
-        {
-            tcp_end(s, 0);              // our FIN answered theirs: nothing is left
             return;
         }
     }
-
-    if (s->state != ZS_SOCKET_ESTABLISHED && s->state != ZS_SOCKET_FIN_WAIT)
-    {
-        return;                         // the peer's FIN came already: nothing more to take
-    }
-    if (!SEQ_LT(s->receive_next, seq) && (dword) dlen > offset)
-    {
-        dlen -= (word) offset;
-        if (dlen > zs_tcp_window)
-        {
-            dlen = zs_tcp_window;
-            flags &= ~TCP_FIN;
-        }
-        if (x->flags & F_APP_CLOSED)
-        {
-            // Nobody reads any more: taken and dropped, so that the peer's FIN can follow.
-            s->receive_next = SEQ_ADD(s->receive_next, dlen);
-            if (flags & TCP_FIN)
-            {
-                tcp_take_fin(s);
-            }
-            else
-            {
-                tcp_ack(s);
-            }
-            return;
-        }
-        tcp_held_socket = i;
-        tcp_held_fin = (byte) (flags & TCP_FIN);
-        tcp_held_taken = 0;
-        tcp_held_data = t + hl + (word) offset;
-        tcp_held_len = dlen;
-        if (!(x->flags & F_SERVER))
-        {
-            zs_server_process_packet(i, tcp_held_data, tcp_held_len);
-        }
-    }
-    else if ((flags & TCP_FIN) && SEQ_ADD(seq, dlen) == s->receive_next)
-    {
-        tcp_take_fin(s);
-    }
-    else if (dlen || (flags & TCP_FIN))
-    {
-        tcp_ack(s);                     // ahead of the next byte, or all seen before
-    }
+    tcp_segment(t + hl);
+    tcp_store();
 }
 
 #endif  // ZS_TCP
