@@ -59,7 +59,6 @@
 #endif
 #define SEQ_DIFF(a, b)      SEQ_CUT((dword) (a) - (dword) (b))
 #define SEQ_ADD(a, n)       SEQ_CUT((dword) (a) + (dword) (n))
-#define SEQ_LT(a, b)        ((SEQ_DIFF(a, b) & 0x80000000UL) != 0)
 
 extern kpv_const word zs_tcp_window;
 extern kpv_const word zs_tcp_resend_ticks;
@@ -104,7 +103,7 @@ static word tcp_held_len;
 static word tcp_last_tick;
 static word tcp_counter;
 static byte tcp_served;                 // some socket serves the port tcp_listener looked for
-static dword tcp_noise;                 // stirred by the arrival times of packets
+static word tcp_noise;                  // stirred by the arrival times of packets
 static dword tcp_secret;                // keys the ISNs and SYN cookies once set
 
 static kpv_const word tcp_cookie_mss[4] = { 128, 536, 1024, 1460 };
@@ -147,6 +146,18 @@ static void tcp_put32(byte kpv_xdata *p, dword v)
     ZS_PUT16(p + 2, (word) v);
 }
 
+// 1 when sequence number a comes before b.
+static byte tcp_lt(dword a, dword b)
+{
+    return (SEQ_DIFF(a, b) & 0x80000000UL) != 0;
+}
+
+// Moves a sequence number on by n.
+static void tcp_advance(dword kpv_xdata *seq, word n)
+{
+    *seq = SEQ_ADD(*seq, n);
+}
+
 // One round of a multiply-xorshift mix; not a cryptographic hash, but without the key
 // the outside sees only its output.
 static dword tcp_mix(dword h, dword v)
@@ -164,7 +175,7 @@ static dword tcp_hash(dword v)
 
     if (!tcp_secret)
     {
-        tcp_secret = tcp_mix(tcp_noise, 0x9E3779B9UL) | 1;
+        tcp_secret = tcp_mix(((dword) tcp_noise << 16) | tcp_counter, 0x9E3779B9UL) | 1;
     }
     h = tcp_mix(tcp_secret, tcp_get32(tcp_c.remote_ip));
     h = tcp_mix(h, ((dword) tcp_c.local_port << 16) | tcp_c.remote_port);
@@ -289,7 +300,7 @@ static void tcp_send_fin(void)
     if (!(tcp_e.flags & F_FIN_SENT))
     {
         tcp_e.flags |= F_FIN_SENT;
-        tcp_c.send_next = SEQ_ADD(tcp_c.send_next, 1);
+        tcp_advance(&tcp_c.send_next, 1);
         tcp_c.retries = 0;
     }
     tcp_emit_at(TCP_FIN | TCP_ACK, SEQ_DIFF(tcp_c.send_next, 1));
@@ -299,7 +310,7 @@ static void tcp_send_fin(void)
 // The peer's FIN, in order: the state moves on, and the FIN is acknowledged.
 static void tcp_take_fin(void)
 {
-    tcp_c.receive_next = SEQ_ADD(tcp_c.receive_next, 1);
+    tcp_advance(&tcp_c.receive_next, 1);
     if (tcp_c.state == ZS_SOCKET_ESTABLISHED)
     {
         tcp_c.state = ZS_SOCKET_CLOSE_WAIT;
@@ -387,7 +398,7 @@ void tcp_poll(void)
     byte i;
 
     tcp_last_tick += dt;
-    tcp_noise = tcp_mix(tcp_noise, ++tcp_counter);
+    tcp_counter++;
     if (tcp_held_socket != TCP_NONE)
     {
         tcp_load(tcp_held_socket);
@@ -546,7 +557,8 @@ int tcp_connect(int socket, byte kpv_xdata *dest_ip, word port)
     // and a counter.
     i = (byte) zs_get_ticks();
     tcp_e.una = SEQ_ADD((dword) zs_get_ticks() << 12, tcp_hash(((dword) tcp_counter << 8) | i));
-    tcp_c.send_next = SEQ_ADD(tcp_e.una, 1);
+    tcp_c.send_next = tcp_e.una;
+    tcp_advance(&tcp_c.send_next, 1);
     tcp_c.receive_next = 0;
     tcp_c.retries = 0;
     tcp_c.state = ZS_SOCKET_SYN_SENT;
@@ -598,6 +610,7 @@ int tcp_send(int socket, byte kpv_xdata *buffer, word len)
 {
     dword base;
     word pos = 0;                       // the next byte of buffer to send
+    word top = 0;                       // the bytes sent so far
     word acked;
     word window;
     word n;
@@ -652,14 +665,17 @@ int tcp_send(int socket, byte kpv_xdata *buffer, word len)
             {
                 n = window - (pos - acked);
             }
-            tcp_oseq = SEQ_ADD(base, pos);
+            tcp_oseq = base;
+            tcp_advance(&tcp_oseq, pos);
             tcp_emit(TCP_ACK | TCP_PSH, buffer + pos, n);
             pos += n;
-            if (SEQ_LT(tcp_c.send_next, SEQ_ADD(base, pos)))
+            if (top < pos)
             {
-                tcp_c.send_next = SEQ_ADD(base, pos);
+                top = pos;
             }
         }
+        tcp_c.send_next = base;
+        tcp_advance(&tcp_c.send_next, top);
         tcp_store();
         n = (word) zs_poll();
         tcp_load((byte) socket);
@@ -699,7 +715,7 @@ int tcp_receive(int socket, byte kpv_xdata *buffer, word max_len)
         tcp_held_data += max_len;
         tcp_held_len -= max_len;
         tcp_held_taken = 1;
-        tcp_c.receive_next = SEQ_ADD(tcp_c.receive_next, max_len);
+        tcp_advance(&tcp_c.receive_next, max_len);
         tcp_store();
         return (int) max_len;
     }
@@ -766,27 +782,30 @@ static byte tcp_listener(word port)
     return TCP_NONE;
 }
 
-// The MSS option of a segment, or the default.
+// The MSS option of a segment, or the default. An option that runs past the header ends
+// the list.
 static word tcp_mss_option(byte kpv_xdata *t, byte hl)
 {
-    byte i = ZS_TCP_HEADER_LEN;
+    word i = ZS_TCP_HEADER_LEN;         // a word: a long option must not wrap it back
 
-    while (i < hl && t[i] != 0)
+    while (i + 3 < hl && t[i])
     {
         if (t[i] == 1)
         {
             i++;
-            continue;
         }
-        if (i + 1 >= hl || t[i + 1] < 2 || i + t[i + 1] > hl)
-        {
-            break;                      // a broken option ends the list
-        }
-        if (t[i] == 2 && t[i + 1] == 4)
+        else if (t[i] == 2 && t[i + 1] == 4)
         {
             return ZS_GET16(t + i + 2);
         }
-        i += t[i + 1];
+        else if (t[i + 1] < 2)
+        {
+            break;
+        }
+        else
+        {
+            i += t[i + 1];
+        }
     }
     return TCP_DEFAULT_MSS;
 }
@@ -806,7 +825,8 @@ static byte tcp_no_connection(void)
         for (tag = 3; tag && tcp_cookie_mss[tag] > tcp_peer_mss; tag--)
         {
         }
-        tcp_c.receive_next = SEQ_ADD(tcp_seq, 1);
+        tcp_c.receive_next = tcp_seq;
+        tcp_advance(&tcp_c.receive_next, 1);
         tcp_emit_at(TCP_SYN | TCP_ACK, tcp_cookie(tcp_seq, (byte) ((tcp_stamp() << 2) | tag)));
         return 0;
     }
@@ -832,7 +852,8 @@ static byte tcp_no_connection(void)
         }
         else
         {
-            tcp_c.receive_next = SEQ_ADD(tcp_seq, tcp_dlen + ((kind & TCP_SYN) ? 1 : 0) + (tcp_flags & TCP_FIN));
+            tcp_c.receive_next = tcp_seq;
+            tcp_advance(&tcp_c.receive_next, tcp_dlen + ((kind & TCP_SYN) ? 1 : 0) + (tcp_flags & TCP_FIN));
             tcp_emit_at(TCP_RST | TCP_ACK, 0);
         }
     }
@@ -863,7 +884,8 @@ static void tcp_segment(byte kpv_xdata *data)
         }
         else if ((tcp_flags & (TCP_SYN | TCP_ACK | TCP_RST)) == (TCP_SYN | TCP_ACK))
         {
-            tcp_c.receive_next = SEQ_ADD(tcp_seq, 1);
+            tcp_c.receive_next = tcp_seq;
+            tcp_advance(&tcp_c.receive_next, 1);
             tcp_established(tcp_peer_mss);
             tcp_ack();
         }
@@ -873,7 +895,7 @@ static void tcp_segment(byte kpv_xdata *data)
     // Acceptable when some of it lies in the window (RFC 793); our window is what we
     // announce, since the held data is taken or given up before the next segment.
     offset = SEQ_DIFF(tcp_c.receive_next, tcp_seq);  // bytes of the segment already received
-    if (SEQ_LT(tcp_seq, tcp_c.receive_next) ? offset >= seg_len
+    if (tcp_lt(tcp_seq, tcp_c.receive_next) ? offset >= seg_len
                                             : SEQ_DIFF(tcp_seq, tcp_c.receive_next) >= zs_tcp_window)
     {
         zs_stats.tcp_rejected++;
@@ -901,13 +923,13 @@ static void tcp_segment(byte kpv_xdata *data)
         return;
     }
     // The ACK must lie between what the peer could have seen and what we sent.
-    if (SEQ_LT(tcp_c.send_next, tcp_ackno) || (SEQ_LT(tcp_ackno, tcp_e.una) && SEQ_DIFF(tcp_e.una, tcp_ackno) > 0xFFFF))
+    if (tcp_lt(tcp_c.send_next, tcp_ackno) || (tcp_lt(tcp_ackno, tcp_e.una) && SEQ_DIFF(tcp_e.una, tcp_ackno) > 0xFFFF))
     {
         zs_stats.tcp_rejected++;
         tcp_ack();
         return;
     }
-    if (SEQ_LT(tcp_e.una, tcp_ackno))
+    if (tcp_lt(tcp_e.una, tcp_ackno))
     {
         tcp_e.una = tcp_ackno;
         tcp_e.dups = 0;
@@ -942,7 +964,7 @@ static void tcp_segment(byte kpv_xdata *data)
     {
         return;                         // the peer's FIN came already: nothing more to take
     }
-    if (!SEQ_LT(tcp_c.receive_next, tcp_seq) && tcp_dlen > offset)
+    if (!tcp_lt(tcp_c.receive_next, tcp_seq) && tcp_dlen > offset)
     {
         tcp_dlen -= (word) offset;
         tcp_seq = tcp_c.receive_next;
@@ -954,7 +976,7 @@ static void tcp_segment(byte kpv_xdata *data)
         if (tcp_e.flags & F_APP_CLOSED)
         {
             // Nobody reads any more: taken and dropped, so that the peer's FIN can follow.
-            tcp_c.receive_next = SEQ_ADD(tcp_c.receive_next, tcp_dlen);
+            tcp_advance(&tcp_c.receive_next, tcp_dlen);
         }
         else
         {
@@ -970,7 +992,8 @@ static void tcp_segment(byte kpv_xdata *data)
             return;
         }
     }
-    if ((tcp_flags & TCP_FIN) && SEQ_ADD(tcp_seq, tcp_dlen) == tcp_c.receive_next)
+    tcp_advance(&tcp_seq, tcp_dlen);
+    if ((tcp_flags & TCP_FIN) && tcp_seq == tcp_c.receive_next)
     {
         tcp_take_fin();
     }
@@ -987,7 +1010,7 @@ void tcp_process_packet(byte kpv_xdata *packet, word len)
     byte hl;
     byte i;
 
-    tcp_noise = tcp_mix(tcp_noise, ((dword) zs_get_ticks() << 16) ^ len);
+    tcp_noise += zs_get_ticks() ^ tcp_counter;
     if (len < (word) ihl + ZS_TCP_HEADER_LEN || ihl < ZS_IP_HEADER_LEN)
     {
         zs_stats.bad_length++;

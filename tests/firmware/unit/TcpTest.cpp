@@ -532,6 +532,7 @@ public:
     bool got_fin_ = false;
     bool got_rst_ = false;
     std::uint16_t my_port = 45000;
+    std::uint16_t their_port = kPort;
 
 private:
     // The frames completed since the last call; a frame cut by the time-out waits for its end.
@@ -551,7 +552,7 @@ private:
     Segment Base(std::uint8_t flags, std::uint32_t seq) const {
         Segment s;
         s.from = my_port;
-        s.to = kPort;
+        s.to = their_port;
         s.seq = seq;
         s.ack = rcv_nxt_;
         s.flags = flags;
@@ -580,12 +581,14 @@ private:
     void Arrive(const Segment& s, bool server, bool* syn_acked) {
         if (s.to != my_port) return;
         if (s.flags & kRst) {
-            got_rst_ = true;
+            // Once both FINs are acknowledged a late segment of ours may meet no connection.
+            if (!done_) got_rst_ = true;
             return;
         }
         if (!*syn_acked) {
             if (server && (s.flags & kSyn) && !(s.flags & kAck)) {
                 have_peer_ = true;
+                their_port = s.from;
                 rcv_nxt_ = s.seq + 1;
                 if (s.mss) peer_mss_ = std::min<std::size_t>(s.mss, 1460);
                 Segment sa = Base(kSyn | kAck, iss_);
@@ -665,22 +668,66 @@ void ServeOne(const Bytes& request_size_known, const Bytes& reply, bool stack_cl
     EXPECT_EQ(zs_sockets[s].state, ZS_SOCKET_FREE);
 }
 
+// The stack's side of one transfer as client: connects to the peer, sends `request`, reads
+// until the peer's FIN, closes.
+void FetchOne(const Bytes& request, Bytes* got, int* send_result) {
+    const int s = tcp_open_socket();
+    ASSERT_GE(s, 0);
+    byte ip[4] = {kPeerIp[0], kPeerIp[1], kPeerIp[2], kPeerIp[3]};
+    ASSERT_EQ(tcp_connect(s, ip, kPort), ZS_OK);
+    Bytes copy = request;
+    *send_result = tcp_send(s, copy.data(), static_cast<word>(copy.size()));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    byte buf[300];
+    while (std::chrono::steady_clock::now() < deadline) {
+        zs_poll();
+        const int n = tcp_receive(s, buf, sizeof buf);
+        if (n > 0) got->insert(got->end(), buf, buf + n);
+        if (n < 0) {
+            EXPECT_EQ(n, ZS_ERR_CLOSED);
+            break;
+        }
+    }
+    EXPECT_EQ(tcp_close(s), ZS_OK);
+    while (std::chrono::steady_clock::now() < deadline && zs_sockets[s].state != ZS_SOCKET_FREE) zs_poll();
+    EXPECT_EQ(zs_sockets[s].state, ZS_SOCKET_FREE);
+}
+
+// Rounds 0 to 7: the stack serves a client, closing first in odd rounds; from round 8 on it
+// connects to the peer as a server. Every round from 2 on loses and swaps 10% of the frames
+// each way.
 TEST(TcpLossyLine, TransfersBothWaysArriveIntactWhateverIsLostOrSwapped) {
-    for (unsigned round = 0; round < 8; ++round) {
+    for (unsigned round = 0; round < 11; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         FreshStack();
         zs_host_set_clock_scale(20);  // the stack's 1 s resend is 50 ms here
         Peer uart;
         const int loss = round < 2 ? 0 : 10;
-        const bool stack_closes_first = round % 2 == 1;
-        const Bytes request = RandomBytes(round % 3 == 0 ? 1 : 300 + 1700 * round, round);
-        const Bytes reply = RandomBytes(round == 0 ? 0 : 4000 + 3000 * round, round + 100);
+        const bool stack_serves = round < 8;
+        const bool stack_closes_first = stack_serves && round % 2 == 1;
+        const Bytes request = RandomBytes(round % 3 == 0 ? 1 : 300 + 1700 * (round % 8), round);
+        const Bytes reply = RandomBytes(round == 0 ? 0 : 4000 + 3000 * (round % 8), round + 100);
         LossyPeer peer(uart, round, loss, loss);
-        peer.my_port = static_cast<std::uint16_t>(45000 + round);
-        std::thread far([&] { peer.Run(request, !stack_closes_first, false); });
+        if (stack_serves) {
+            peer.my_port = static_cast<std::uint16_t>(45000 + round);
+        } else {
+            peer.my_port = kPort;
+            peer.their_port = 0;
+        }
+        std::thread far([&] {
+            if (stack_serves) {
+                peer.Run(request, !stack_closes_first, false);
+            } else {
+                peer.Run(reply, true, true);
+            }
+        });
         Bytes got;
         int result = 0;
-        ServeOne(request, reply, stack_closes_first, &got, &result);
+        if (stack_serves) {
+            ServeOne(request, reply, stack_closes_first, &got, &result);
+        } else {
+            FetchOne(request, &got, &result);
+        }
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!peer.done_ && std::chrono::steady_clock::now() < until) zs_poll();
         // Keep answering a little so the peer's last retransmissions meet the stack.
@@ -688,9 +735,15 @@ TEST(TcpLossyLine, TransfersBothWaysArriveIntactWhateverIsLostOrSwapped) {
         while (std::chrono::steady_clock::now() < linger) zs_poll();
         peer.stop_ = true;
         far.join();
-        EXPECT_EQ(got, request);
-        EXPECT_EQ(result, static_cast<int>(reply.size()));
-        EXPECT_EQ(peer.received, reply);
+        if (stack_serves) {
+            EXPECT_EQ(got, request);
+            EXPECT_EQ(result, static_cast<int>(reply.size()));
+            EXPECT_EQ(peer.received, reply);
+        } else {
+            EXPECT_EQ(got, reply);
+            EXPECT_EQ(result, static_cast<int>(request.size()));
+            EXPECT_EQ(peer.received, request);
+        }
         EXPECT_TRUE(peer.got_fin_);
         EXPECT_FALSE(peer.got_rst_);
     }
