@@ -140,16 +140,17 @@ static dword tcp_get32(byte kpv_xdata *p)
     return ((dword) ZS_GET16(p) << 16) | ZS_GET16(p + 2);
 }
 
-static void tcp_put32(byte kpv_xdata *p, dword v)
+static void tcp_put32(byte kpv_xdata *p, dword kpv_xdata *v)
 {
-    ZS_PUT16(p, (word) (v >> 16));
-    ZS_PUT16(p + 2, (word) v);
+    ZS_PUT16(p, (word) (*v >> 16));
+    ZS_PUT16(p + 2, (word) *v);
 }
 
-// 1 when sequence number a comes before b.
-static byte tcp_lt(dword a, dword b)
+// 1 when sequence number *a comes before *b. Pointers, because every parameter of the
+// 8051's large model takes its own XDATA.
+static byte tcp_lt(dword kpv_xdata *a, dword kpv_xdata *b)
 {
-    return (SEQ_DIFF(a, b) & 0x80000000UL) != 0;
+    return (SEQ_DIFF(*a, *b) & 0x80000000UL) != 0;
 }
 
 // Moves a sequence number on by n.
@@ -158,28 +159,32 @@ static void tcp_advance(dword kpv_xdata *seq, word n)
     *seq = SEQ_ADD(*seq, n);
 }
 
-// One round of a multiply-xorshift mix; not a cryptographic hash, but without the key
-// the outside sees only its output.
-static dword tcp_mix(dword h, dword v)
+// One round of a multiply-xorshift mix of v into tcp_h; not a cryptographic hash, but
+// without the key the outside sees only its output.
+static dword tcp_h;
+
+static void tcp_mix(dword v)
 {
-    h = SEQ_CUT((h ^ v) * 0x85EBCA6BUL);
-    h ^= h >> 16;
-    h = SEQ_CUT(h * 0xC2B2AE35UL);
-    return h ^ (h >> 16);
+    tcp_h = SEQ_CUT((tcp_h ^ v) * 0x85EBCA6BUL);
+    tcp_h ^= tcp_h >> 16;
+    tcp_h = SEQ_CUT(tcp_h * 0xC2B2AE35UL);
+    tcp_h ^= tcp_h >> 16;
 }
 
 // The keyed hash of the connection in tcp_c (remote address, both ports) and v.
 static dword tcp_hash(dword v)
 {
-    dword h;
-
     if (!tcp_secret)
     {
-        tcp_secret = tcp_mix(((dword) tcp_noise << 16) | tcp_counter, 0x9E3779B9UL) | 1;
+        tcp_h = 0x9E3779B9UL;
+        tcp_mix(((dword) tcp_noise << 16) | tcp_counter);
+        tcp_secret = tcp_h | 1;
     }
-    h = tcp_mix(tcp_secret, tcp_get32(tcp_c.remote_ip));
-    h = tcp_mix(h, ((dword) tcp_c.local_port << 16) | tcp_c.remote_port);
-    return tcp_mix(h, v ^ tcp_secret);
+    tcp_h = tcp_secret;
+    tcp_mix(tcp_get32(tcp_c.remote_ip));
+    tcp_mix(((dword) tcp_c.local_port << 16) | tcp_c.remote_port);
+    tcp_mix(v ^ tcp_secret);
+    return tcp_h;
 }
 
 // The SYN cookie for a client's ISN: 24 bits of hash, then 5 bits of a clock that
@@ -235,8 +240,13 @@ static void tcp_emit(byte flags, byte kpv_xdata *data, word len)
     zs_copy(t + hl, data, len);
     ZS_PUT16(t, tcp_c.local_port);
     ZS_PUT16(t + 2, tcp_c.remote_port);
-    tcp_put32(t + 4, tcp_oseq);
-    tcp_put32(t + 8, (flags & TCP_ACK) ? tcp_c.receive_next : 0);
+    tcp_put32(t + 4, &tcp_oseq);
+    if (!(flags & TCP_ACK))
+    {
+        // Only a SYN before the peer's ISN is known, or a reset from the scratch copy.
+        tcp_c.receive_next = 0;
+    }
+    tcp_put32(t + 8, &tcp_c.receive_next);
     t[12] = (byte) (hl << 2);
     t[13] = flags;
     ZS_PUT16(t + 14, zs_tcp_window);
@@ -895,7 +905,7 @@ static void tcp_segment(byte kpv_xdata *data)
     // Acceptable when some of it lies in the window (RFC 793); our window is what we
     // announce, since the held data is taken or given up before the next segment.
     offset = SEQ_DIFF(tcp_c.receive_next, tcp_seq);  // bytes of the segment already received
-    if (tcp_lt(tcp_seq, tcp_c.receive_next) ? offset >= seg_len
+    if (tcp_lt(&tcp_seq, &tcp_c.receive_next) ? offset >= seg_len
                                             : SEQ_DIFF(tcp_seq, tcp_c.receive_next) >= zs_tcp_window)
     {
         zs_stats.tcp_rejected++;
@@ -923,13 +933,13 @@ static void tcp_segment(byte kpv_xdata *data)
         return;
     }
     // The ACK must lie between what the peer could have seen and what we sent.
-    if (tcp_lt(tcp_c.send_next, tcp_ackno) || (tcp_lt(tcp_ackno, tcp_e.una) && SEQ_DIFF(tcp_e.una, tcp_ackno) > 0xFFFF))
+    if (tcp_lt(&tcp_c.send_next, &tcp_ackno) || (tcp_lt(&tcp_ackno, &tcp_e.una) && SEQ_DIFF(tcp_e.una, tcp_ackno) > 0xFFFF))
     {
         zs_stats.tcp_rejected++;
         tcp_ack();
         return;
     }
-    if (tcp_lt(tcp_e.una, tcp_ackno))
+    if (tcp_lt(&tcp_e.una, &tcp_ackno))
     {
         tcp_e.una = tcp_ackno;
         tcp_e.dups = 0;
@@ -964,7 +974,7 @@ static void tcp_segment(byte kpv_xdata *data)
     {
         return;                         // the peer's FIN came already: nothing more to take
     }
-    if (!tcp_lt(tcp_c.receive_next, tcp_seq) && tcp_dlen > offset)
+    if (!tcp_lt(&tcp_c.receive_next, &tcp_seq) && tcp_dlen > offset)
     {
         tcp_dlen -= (word) offset;
         tcp_seq = tcp_c.receive_next;
