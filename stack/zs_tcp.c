@@ -102,8 +102,6 @@ static word tcp_held_len;
 
 static word tcp_last_tick;
 static word tcp_counter;
-static byte tcp_served;                 // some socket serves the port tcp_listener looked for
-static word tcp_noise;                  // stirred by the arrival times of packets
 static dword tcp_secret;                // keys the ISNs and SYN cookies once set
 
 static kpv_const word tcp_cookie_mss[4] = { 128, 536, 1024, 1460 };
@@ -140,11 +138,6 @@ static dword tcp_get32(byte kpv_xdata *p)
     return ((dword) ZS_GET16(p) << 16) | ZS_GET16(p + 2);
 }
 
-static void tcp_put32(byte kpv_xdata *p, dword kpv_xdata *v)
-{
-    ZS_PUT16(p, (word) (*v >> 16));
-    ZS_PUT16(p + 2, (word) *v);
-}
 
 // 1 when sequence number *a comes before *b. Pointers, because every parameter of the
 // 8051's large model takes its own XDATA.
@@ -159,40 +152,48 @@ static void tcp_advance(dword kpv_xdata *seq, word n)
     *seq = SEQ_ADD(*seq, n);
 }
 
-// One round of a multiply-xorshift mix of v into tcp_h; not a cryptographic hash, but
-// without the key the outside sees only its output.
+// One round of a multiply-xorshift mix of tcp_v into tcp_h; not a cryptographic hash, but
+// without the key the outside sees only its output. Until the key is made, tcp_h gathers
+// the arrival times of packets for it.
 static dword tcp_h;
+static dword tcp_v;
 
-static void tcp_mix(dword v)
+static void tcp_mix(void)
 {
-    tcp_h = SEQ_CUT((tcp_h ^ v) * 0x85EBCA6BUL);
+    tcp_h = SEQ_CUT((tcp_h ^ tcp_v) * 0x85EBCA6BUL);
     tcp_h ^= tcp_h >> 16;
     tcp_h = SEQ_CUT(tcp_h * 0xC2B2AE35UL);
     tcp_h ^= tcp_h >> 16;
 }
 
-// The keyed hash of the connection in tcp_c (remote address, both ports) and v.
-static dword tcp_hash(dword v)
+// The keyed hash of tcp_v and the connection in tcp_c (remote address, both ports).
+static dword tcp_hash(void)
 {
     if (!tcp_secret)
     {
-        tcp_h = 0x9E3779B9UL;
-        tcp_mix(((dword) tcp_noise << 16) | tcp_counter);
+        tcp_secret = tcp_v;             // the caller's value, kept
+        tcp_v = 0x9E3779B9UL ^ tcp_counter;
+        tcp_mix();
+        tcp_v = tcp_secret;
         tcp_secret = tcp_h | 1;
     }
     tcp_h = tcp_secret;
-    tcp_mix(tcp_get32(tcp_c.remote_ip));
-    tcp_mix(((dword) tcp_c.local_port << 16) | tcp_c.remote_port);
-    tcp_mix(v ^ tcp_secret);
+    tcp_v ^= tcp_secret;
+    tcp_mix();
+    tcp_v = tcp_get32(tcp_c.remote_ip);
+    tcp_mix();
+    tcp_v = ((dword) tcp_c.local_port << 16) | tcp_c.remote_port;
+    tcp_mix();
     return tcp_h;
 }
 
-// The SYN cookie for a client's ISN: 24 bits of hash, then 5 bits of a clock that
-// advances every 20 seconds and 2 bits for the MSS the client announced (tag), which the
-// hash covers too.
-static dword tcp_cookie(dword client_isn, byte tag)
+// The SYN cookie for the client's ISN, tcp_seq - back: 24 bits of hash, then 5 bits of a
+// clock that advances every 20 seconds and 2 bits for the MSS the client announced (tag),
+// which the hash covers too.
+static dword tcp_cookie(byte tag, byte back)
 {
-    return (tcp_hash(client_isn ^ ((dword) tag << 24)) & 0xFFFFFF00UL) | tag;
+    tcp_v = SEQ_DIFF(tcp_seq, back) ^ ((dword) tag << 24);
+    return (tcp_hash() & 0xFFFFFF00UL) | tag;
 }
 
 static byte tcp_stamp(void)
@@ -202,19 +203,8 @@ static byte tcp_stamp(void)
 
 static word tcp_pseudo_sum(byte kpv_xdata *src, byte kpv_xdata *dest, word len)
 {
-    word sum = zs_sum(dest, 4, zs_sum(src, 4, 0));
-
-    sum += ZS_PROTO_TCP;
-    if (sum < ZS_PROTO_TCP)
-    {
-        sum++;
-    }
-    sum += len;
-    if (sum < len)
-    {
-        sum++;
-    }
-    return sum;
+    // The protocol and the length go in as one word (they cannot carry), then the addresses.
+    return zs_sum(dest, 4, zs_sum(src, 4, len + ZS_PROTO_TCP));
 }
 
 // Our MSS: what fits the receive buffer after the link's and the two headers.
@@ -240,13 +230,15 @@ static void tcp_emit(byte flags, byte kpv_xdata *data, word len)
     zs_copy(t + hl, data, len);
     ZS_PUT16(t, tcp_c.local_port);
     ZS_PUT16(t + 2, tcp_c.remote_port);
-    tcp_put32(t + 4, &tcp_oseq);
+    ZS_PUT16(t + 4, (word) (tcp_oseq >> 16));
+    ZS_PUT16(t + 6, (word) tcp_oseq);
     if (!(flags & TCP_ACK))
     {
         // Only a SYN before the peer's ISN is known, or a reset from the scratch copy.
         tcp_c.receive_next = 0;
     }
-    tcp_put32(t + 8, &tcp_c.receive_next);
+    ZS_PUT16(t + 8, (word) (tcp_c.receive_next >> 16));
+    ZS_PUT16(t + 10, (word) tcp_c.receive_next);
     t[12] = (byte) (hl << 2);
     t[13] = flags;
     ZS_PUT16(t + 14, zs_tcp_window);
@@ -264,11 +256,8 @@ static void tcp_emit(byte flags, byte kpv_xdata *data, word len)
     ip_send_packet(tcp_c.remote_ip, ZS_PROTO_TCP, t, len);
 }
 
-static void tcp_emit_at(byte flags, dword seq)
-{
-    tcp_oseq = seq;
-    tcp_emit(flags, 0, 0);
-}
+// Sends a segment without data at sequence number seq.
+#define tcp_emit_at(flags, seq) do { tcp_oseq = (seq); tcp_emit((flags), 0, 0); } while (0)
 
 static void tcp_ack(void)
 {
@@ -521,7 +510,11 @@ void tcp_claim(int socket)
 // The state of a connection once set up, on either side: una is the peer's ACK.
 static void tcp_established(word mss)
 {
-    word room = ip_payload_room(ZS_TCP_HEADER_LEN);
+    tcp_e.mss = ip_payload_room(ZS_TCP_HEADER_LEN);
+    if (mss < tcp_e.mss)
+    {
+        tcp_e.mss = mss;
+    }
 
     tcp_c.state = ZS_SOCKET_ESTABLISHED;
     tcp_c.send_next = tcp_ackno;
@@ -529,7 +522,6 @@ static void tcp_established(word mss)
     tcp_c.retry_ticks = 0;
     tcp_e.una = tcp_ackno;
     tcp_e.window = tcp_wnd;
-    tcp_e.mss = mss < room ? mss : room;
     tcp_e.dups = 0;
 }
 
@@ -566,7 +558,8 @@ int tcp_connect(int socket, byte kpv_xdata *dest_ip, word port)
     // The initial sequence number (RFC 6528): a clock plus a keyed hash of the connection
     // and a counter.
     i = (byte) zs_get_ticks();
-    tcp_e.una = SEQ_ADD((dword) zs_get_ticks() << 12, tcp_hash(((dword) tcp_counter << 8) | i));
+    tcp_v = ((dword) tcp_counter << 8) | i;
+    tcp_e.una = SEQ_ADD((dword) zs_get_ticks() << 12, tcp_hash());
     tcp_c.send_next = tcp_e.una;
     tcp_advance(&tcp_c.send_next, 1);
     tcp_c.receive_next = 0;
@@ -624,7 +617,6 @@ int tcp_send(int socket, byte kpv_xdata *buffer, word len)
     word acked;
     word window;
     word n;
-    int result = (int) len;
 
     if (!tcp_take(socket, 1))
     {
@@ -691,7 +683,7 @@ int tcp_send(int socket, byte kpv_xdata *buffer, word len)
         tcp_load((byte) socket);
         if (n != ZS_OK)
         {
-            result = ZS_ERR_LINK;
+            len = (word) ZS_ERR_LINK;
             break;
         }
         if (!tcp_can_send())
@@ -702,7 +694,7 @@ int tcp_send(int socket, byte kpv_xdata *buffer, word len)
     tcp_e.flags &= ~F_SENDING;
     tcp_c.retry_ticks = tcp_c.state == ZS_SOCKET_CLOSE_WAIT ? TCP_CLOSE_WAIT_TICKS : 0;
     tcp_store();
-    return result;
+    return (int) len;
 }
 
 int tcp_receive(int socket, byte kpv_xdata *buffer, word max_len)
@@ -770,54 +762,29 @@ int tcp_close(int socket)
     return ZS_OK;
 }
 
-// The listening socket of the port, or TCP_NONE; tcp_served tells whether any socket
-// serves the port, so that a SYN arriving while all are busy still gets its cookie.
-static byte tcp_listener(word port)
+#define TCP_BUSY            0xFE
+
+// The listening socket of tcp_c's local port; TCP_BUSY when sockets serve the port but
+// none listens, so that a SYN arriving while all are busy still gets its cookie; else
+// TCP_NONE.
+static byte tcp_listener(void)
 {
     zs_socket_entry kpv_xdata *s = zs_sockets;
     byte i;
+    byte found = TCP_NONE;
 
-    tcp_served = 0;
     for (i = 0; i < zs_num_sockets; i++, s++)
     {
-        if (s->state >= ZS_SOCKET_LISTEN && s->protocol == ZS_PROTO_TCP && s->local_port == port)
+        if (s->state >= ZS_SOCKET_LISTEN && s->protocol == ZS_PROTO_TCP && s->local_port == tcp_c.local_port)
         {
-            tcp_served = 1;
             if (s->state == ZS_SOCKET_LISTEN)
             {
                 return i;
             }
+            found = TCP_BUSY;
         }
     }
-    return TCP_NONE;
-}
-
-// The MSS option of a segment, or the default. An option that runs past the header ends
-// the list.
-static word tcp_mss_option(byte kpv_xdata *t, byte hl)
-{
-    word i = ZS_TCP_HEADER_LEN;         // a word: a long option must not wrap it back
-
-    while (i + 3 < hl && t[i])
-    {
-        if (t[i] == 1)
-        {
-            i++;
-        }
-        else if (t[i] == 2 && t[i + 1] == 4)
-        {
-            return ZS_GET16(t + i + 2);
-        }
-        else if (t[i + 1] < 2)
-        {
-            break;
-        }
-        else
-        {
-            i += t[i + 1];
-        }
-    }
-    return TCP_DEFAULT_MSS;
+    return found;
 }
 
 // A segment for no connection (tcp_c holds its addresses, as a scratch copy): a listening
@@ -825,25 +792,26 @@ static word tcp_mss_option(byte kpv_xdata *t, byte hl)
 // except a reset. Returns 1 when a listening socket became the connection.
 static byte tcp_no_connection(void)
 {
-    dword cookie = SEQ_DIFF(tcp_ackno, 1);
-    byte listener = tcp_listener(tcp_c.local_port);
-    byte tag = (byte) cookie & 0x7F;
+    byte listener = tcp_listener();
+    byte tag;
     byte kind = tcp_flags & (TCP_SYN | TCP_ACK | TCP_RST);
 
-    if (kind == TCP_SYN && tcp_served)
+    if (kind == TCP_SYN && listener != TCP_NONE)
     {
         for (tag = 3; tag && tcp_cookie_mss[tag] > tcp_peer_mss; tag--)
         {
         }
         tcp_c.receive_next = tcp_seq;
         tcp_advance(&tcp_c.receive_next, 1);
-        tcp_emit_at(TCP_SYN | TCP_ACK, tcp_cookie(tcp_seq, (byte) ((tcp_stamp() << 2) | tag)));
+        tcp_emit_at(TCP_SYN | TCP_ACK, tcp_cookie((byte) ((tcp_stamp() << 2) | tag), 0));
         return 0;
     }
-    if (kind == TCP_ACK && ((tcp_stamp() - (tag >> 2)) & 0x1F) <= 1 && tcp_cookie(SEQ_DIFF(tcp_seq, 1), tag) == cookie)
+    tcp_oseq = SEQ_DIFF(tcp_ackno, 1);  // the cookie, if this is the handshake's last ACK
+    tag = (byte) tcp_oseq & 0x7F;
+    if (kind == TCP_ACK && ((tcp_stamp() - (tag >> 2)) & 0x1F) <= 1 && tcp_cookie(tag, 1) == tcp_oseq)
     {
         // When every socket of the port is busy, the client sends its ACK again later.
-        if (listener != TCP_NONE)
+        if (listener < TCP_BUSY)
         {
             zs_copy(zs_sockets[listener].remote_ip, tcp_c.remote_ip, 4);
             zs_sockets[listener].remote_port = tcp_c.remote_port;
@@ -1019,8 +987,12 @@ void tcp_process_packet(byte kpv_xdata *packet, word len)
     byte kpv_xdata *t;
     byte hl;
     byte i;
+    word opt;                           // a word: a long option must not wrap it back
 
-    tcp_noise += zs_get_ticks() ^ tcp_counter;
+    if (!tcp_secret)
+    {
+        tcp_h = SEQ_CUT(tcp_h << 5) + zs_get_ticks() + tcp_counter;
+    }
     if (len < (word) ihl + ZS_TCP_HEADER_LEN || ihl < ZS_IP_HEADER_LEN)
     {
         zs_stats.bad_length++;
@@ -1049,7 +1021,20 @@ void tcp_process_packet(byte kpv_xdata *packet, word len)
     tcp_ackno = tcp_get32(t + 8);
     tcp_wnd = ZS_GET16(t + 14);
     tcp_dlen = len - hl;
-    tcp_peer_mss = tcp_mss_option(t, hl);
+    // The MSS option, or the default; an option that runs past the header ends the list.
+    tcp_peer_mss = TCP_DEFAULT_MSS;
+    for (opt = ZS_TCP_HEADER_LEN; opt + 3 < hl && t[opt]; opt += t[opt] == 1 ? 1 : t[opt + 1])
+    {
+        if (t[opt] == 2 && t[opt + 1] == 4)
+        {
+            tcp_peer_mss = ZS_GET16(t + opt + 2);
+            break;
+        }
+        if (t[opt] != 1 && t[opt + 1] < 2)
+        {
+            break;
+        }
+    }
 
     for (i = 0; i < zs_num_sockets; i++)
     {
