@@ -121,31 +121,40 @@ word vf_get_data(int file, word offset, byte kpv_xdata *buffer, word len)
 
 byte zs_srv_owner[ZS_AT_LEAST_ONE(num_sockets)];
 
-int srv_take_socket(byte owner)
+void srv_make_room(void)
 {
-    int s = tcp_open_socket();
     byte i;
 
-    if (s < 0)
+    for (i = 0; i < zs_num_sockets; i++)
     {
-        // Every socket is taken: an HTTP listener that nobody has reached yet is the one
-        // socket that can be given up without harming a client.
-        for (i = 0; i < zs_num_sockets; i++)
+        if (zs_sockets[i].state == ZS_SOCKET_FREE)
         {
-            if (zs_srv_owner[i] == ZS_SRV_HTTP && zs_sockets[i].state == ZS_SOCKET_LISTEN)
-            {
-                tcp_close(i);
-                zs_srv_owner[i] = ZS_SRV_NONE;
-                s = tcp_open_socket();
-                break;
-            }
-        }
-        if (s < 0)
-        {
-            return ZS_ERR_NO_SOCKET;
+            return;
         }
     }
-    zs_srv_owner[s] = owner;
+    // Every socket is taken: an HTTP listener that no client has reached yet is the one
+    // socket that can be given up without harming anybody.
+    for (i = 0; i < zs_num_sockets; i++)
+    {
+        if (zs_srv_owner[i] == ZS_SRV_HTTP && zs_sockets[i].state == ZS_SOCKET_LISTEN)
+        {
+            tcp_close(i);
+            zs_srv_owner[i] = ZS_SRV_NONE;
+            return;
+        }
+    }
+}
+
+int srv_take_socket(byte owner)
+{
+    int s;
+
+    srv_make_room();
+    s = tcp_open_socket();
+    if (s >= 0)
+    {
+        zs_srv_owner[s] = owner;
+    }
     return s;
 }
 
