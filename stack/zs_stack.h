@@ -59,6 +59,17 @@ extern kpv_const byte zs_use_password;
 extern kpv_const word zs_ping_buff_size;
 extern byte kpv_xdata ping_buffer[];
 #endif
+#ifdef ZS_ETHERNET
+extern byte dest_hw_addr[6];
+#endif
+#ifdef ZS_ARP
+extern kpv_const word zs_arp_keep_ticks;
+extern kpv_const word zs_arp_resend_trys;
+extern kpv_const word zs_arp_wait_ticks;
+extern kpv_const byte zs_arp_cache_size;
+extern kpv_const byte zs_arp_auto_update;
+extern zs_arp_entry kpv_xdata arp_cache[];
+#endif
 #ifdef ZS_MODEM
 extern kpv_const char zs_modem_country[];
 extern kpv_const char zs_modem_protocol[];
@@ -76,6 +87,9 @@ extern kpv_const char zs_dial_password_prompt[];
 //-----------------------------------------------------------------------------
 // Between modules
 //-----------------------------------------------------------------------------
+
+// Set while zs_poll processes a packet: whatever runs then must not wait for the network.
+extern byte zs_polling;
 
 // The link: up or down (zs_link_status is told of every change) and its send function.
 extern byte zs_link_is_up;
@@ -118,6 +132,22 @@ word slip_decode(byte c, byte kpv_xdata *packet, word max_len);
 extern word slip_rx_len;
 // Forgets the frame being assembled; the UART and what it has received stay.
 void slip_restart(void);
+#endif
+
+#ifdef ZS_ETHERNET
+// Checks a received frame's address and hands its packet to IP or ARP.
+void eth_process_frame(byte kpv_xdata *frame, word len);
+// Sends the IP packet at zs_ip_out to its next hop: the destination on the subnet, the
+// gateway beyond it, everyone for a broadcast.
+int  eth_send_ip(byte kpv_xdata *packet, word len);
+#endif
+
+#ifdef ZS_ARP
+// Tells the network this device's address (a gratuitous request), when it has one.
+void arp_announce(void);
+// Refreshes the cache from a received IP packet's source on the subnet (every such source
+// when arp_auto_update is set, only the known ones otherwise).
+void arp_learn_from_ip(byte kpv_xdata *packet, word len, byte kpv_xdata *src_hw);
 #endif
 
 #ifdef ZS_UDP

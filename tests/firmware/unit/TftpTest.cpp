@@ -16,8 +16,6 @@ using namespace std::chrono_literals;
 const std::uint8_t kServer[4] = {10, 0, 0, 9};
 constexpr std::uint16_t kServerTid = 3001;
 
-std::uint16_t Get16(const Bytes& b, std::size_t at) { return static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]); }
-
 Bytes Tftp(std::uint16_t opcode, std::uint16_t number, const Bytes& data = {}) {
     Bytes m = {static_cast<std::uint8_t>(opcode >> 8), static_cast<std::uint8_t>(opcode),
                static_cast<std::uint8_t>(number >> 8), static_cast<std::uint8_t>(number)};
