@@ -8,6 +8,9 @@
 //   - a configuration that needs modules the stack's source does not have yet stops `make`
 //     with a message naming them, before any compiler runs.
 //
+// The configurations: SLIP devices on the modem, and devices on the custom Ethernet controller
+// with each transport and application choice.
+//
 //   quillon_make_matrix OUT_DIR
 //
 // Projects are built two at a time (QUILLON_MAKE_JOBS).
@@ -81,6 +84,36 @@ ConfigRecord SlipRecord(Family family, int i) {
     return r;
 }
 
+// A device on the custom Ethernet controller with the services of `i` (each of the transport
+// and application choices the tree offers, alone and together) and moderate buffers.
+ConfigRecord EthernetRecord(Family family, int i) {
+    using namespace OptionBit;
+    static const std::uint32_t services[] = {
+        UDP,
+        TCP | HTTP | VirtualFiles,
+        TCP | FTP | VirtualFiles,
+        TCP | SMTP,
+        UDP | TFTP,
+        UDP | DHCP,
+        UDP | BOOTP,
+        TCP | UDP | HTTP | FTP | TFTP | SMTP | VirtualFiles,
+    };
+    ConfigRecord r;
+    r.device_bits = FamilyBit(family) | DeviceBit::CustomDevice | (i % 8 == 5 ? DeviceBit::Dns : 0u);
+    r.option_bits = Ethernet | IP | PING | ARP | CustomDevice | EthernetHardware | (i % 2 ? InterruptMode : PolledMode) |
+                    services[i % 8];
+    static const std::uint16_t buffers[] = {600, 800, 1024};
+    r.xmit_buff_size = r.recv_buff_size = buffers[i % 3];
+    r.num_sockets = static_cast<std::uint8_t>(2 + i % 3);
+    r.arp_cache_size = static_cast<std::uint8_t>(2 + i % 5);
+    r.ip_src_addr = {10, 1, static_cast<std::uint8_t>(i), 2};
+    r.gateway_ip_addr = {10, 1, static_cast<std::uint8_t>(i), 1};
+    r.subnet_mask = {255, 255, 255, 0};
+    ApplyClockDefaults(r);
+    ComputeTickReload(r);
+    return r;
+}
+
 int Run(const std::vector<std::string>& command, const fs::path& folder, const fs::path& log) {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -123,6 +156,10 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 10; ++i, ++n) {
             projects.push_back({"slip_" + std::to_string(n), SlipRecord(family, n), {}});
         }
+    }
+    for (int i = 0; i < 15; ++i) {
+        const Family family = i % 3 == 0 ? Family::Vardex : i % 3 == 1 ? Family::Pelmar : Family::Zintor;
+        projects.push_back({"eth_" + std::to_string(i), EthernetRecord(family, i), {}});
     }
     // Two that do not fit: the wizard refuses them, and so must the linker.
     ConfigRecord big = SlipRecord(Family::Vardex, 0);

@@ -1,5 +1,6 @@
 #include "Packets.h"
 
+#include <algorithm>
 #include <random>
 
 namespace stacktest {
@@ -126,6 +127,10 @@ std::string CheckSentPacket(const Bytes& p, const std::uint8_t* source) {
         if (Get16(body, 6) == 0) return "UDP sent without checksum";
         if (PseudoSum(&p[12], &p[16], 17, body) != 0xFFFF) return "bad UDP checksum";
     }
+    if (p[9] == 6) {
+        if (body.size() < 20 || (body[12] >> 4) * 4u < 20 || (body[12] >> 4) * 4u > body.size()) return "bad TCP header length";
+        if (PseudoSum(&p[12], &p[16], 6, body) != 0xFFFF) return "bad TCP checksum";
+    }
     return "";
 }
 
@@ -138,6 +143,39 @@ Bytes RandomBytes(std::size_t n, unsigned seed) {
         c = r < 4 ? std::uint8_t(0xC0 + (r == 0 ? 0 : 0x1A + r)) : static_cast<std::uint8_t>(rng());
     }
     return b;
+}
+
+namespace {
+
+void PutSum(std::uint8_t* at, std::uint16_t sum) {
+    at[0] = static_cast<std::uint8_t>(~sum >> 8);
+    at[1] = static_cast<std::uint8_t>(~sum);
+}
+
+}  // namespace
+
+void RepairChecksums(std::uint8_t* p, std::size_t n) {
+    if (n < 20) return;
+    const std::size_t ihl = (p[0] & 15u) * 4;
+    if (ihl < 20 || ihl > n) return;
+    p[10] = p[11] = 0;
+    PutSum(p + 10, ReferenceSum(p, ihl));
+    const std::size_t total = std::min<std::size_t>(n, p[2] << 8 | p[3]);
+    if (total < ihl) return;
+    std::uint8_t* body = p + ihl;
+    const std::size_t len = total - ihl;
+    if (p[9] == 1 && len >= 4) {
+        body[2] = body[3] = 0;
+        PutSum(body + 2, ReferenceSum(body, len));
+    } else if (p[9] == 17 && len >= 8) {
+        const std::size_t ulen = body[4] << 8 | body[5];
+        if (ulen < 8 || ulen > len) return;
+        body[6] = body[7] = 0;
+        PutSum(body + 6, PseudoSum(p + 12, p + 16, 17, Bytes(body, body + ulen)));
+    } else if (p[9] == 6 && len >= 20) {
+        body[16] = body[17] = 0;
+        PutSum(body + 16, PseudoSum(p + 12, p + 16, 6, Bytes(body, body + len)));
+    }
 }
 
 Bytes EthFrame(const std::uint8_t* dst, const std::uint8_t* src, std::uint16_t type, const Bytes& payload) {

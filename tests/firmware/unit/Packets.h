@@ -36,6 +36,10 @@ std::uint16_t PseudoSum(const std::uint8_t* src, const std::uint8_t* dst, std::u
 
 Bytes RandomBytes(std::size_t n, unsigned seed);
 
+// Makes the IP header checksum and the ICMP, UDP or TCP checksum of the n-byte packet at p
+// right where its lengths allow, so that a mutated packet reaches the protocol's own checks.
+void RepairChecksums(std::uint8_t* p, std::size_t n);
+
 // An Ethernet II frame, and an ARP message for IPv4 over Ethernet (op 1 request, 2 reply).
 Bytes EthFrame(const std::uint8_t* dst, const std::uint8_t* src, std::uint16_t type, const Bytes& payload);
 Bytes ArpMessage(std::uint16_t op, const std::uint8_t* sha, const std::uint8_t* spa, const std::uint8_t* tha,
