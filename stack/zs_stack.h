@@ -175,8 +175,9 @@ byte modem_carrier_lost(byte kpv_xdata *frame, word len);
 #define ZS_SRV_FTP_DATA     3
 #define ZS_SRV_CLIENT       4
 extern byte zs_srv_owner[];
-// Frees a socket when none is free by closing an idle HTTP listener.
-void srv_make_room(void);
+// Frees a socket when none is free (for a TCP socket or a UDP one) by closing an idle HTTP
+// listener.
+void srv_make_room(byte for_tcp);
 // A TCP socket for owner (srv_make_room first), or ZS_ERR_NO_SOCKET.
 int  srv_take_socket(byte owner);
 // 1 while socket is owner's and still in use.

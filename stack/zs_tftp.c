@@ -156,7 +156,7 @@ static int tftp_start(byte kpv_xdata *server_ip)
     for (tries = 0; tries < 8; tries++)
     {
 #ifdef ZS_SERVERS
-        srv_make_room();                // the HTTP server may listen on every socket
+        srv_make_room(0);                // the HTTP server may listen on every socket
 #endif
         tftp_socket = udp_open_socket(tftp_next_port);
         if (++tftp_next_port == 0)

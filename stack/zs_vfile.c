@@ -121,13 +121,15 @@ word vf_get_data(int file, word offset, byte kpv_xdata *buffer, word len)
 
 byte zs_srv_owner[ZS_AT_LEAST_ONE(num_sockets)];
 
-void srv_make_room(void)
+void srv_make_room(byte for_tcp)
 {
     byte i;
 
     for (i = 0; i < zs_num_sockets; i++)
     {
-        if (zs_sockets[i].state == ZS_SOCKET_FREE)
+        // TCP hands a socket in TIME-WAIT to a new connection as if it were free; UDP does not.
+        if (zs_sockets[i].state == ZS_SOCKET_FREE ||
+            (for_tcp && zs_sockets[i].state == ZS_SOCKET_TIME_WAIT && zs_sockets[i].protocol == ZS_PROTO_TCP))
         {
             return;
         }
@@ -149,7 +151,7 @@ int srv_take_socket(byte owner)
 {
     int s;
 
-    srv_make_room();
+    srv_make_room(1);
     s = tcp_open_socket();
     if (s >= 0)
     {
