@@ -72,6 +72,9 @@ int zs_init_stack(void)
 #ifdef ZS_PING
     icmp_init();
 #endif
+#ifdef ZS_TCP
+    tcp_init();
+#endif
 #ifdef ZS_SLIP
     slip_init();
 #endif
@@ -111,6 +114,9 @@ int zs_poll(void)
     zs_polling = 1;
 #ifdef ZS_UDP
     udp_release();
+#endif
+#ifdef ZS_TCP
+    tcp_poll();
 #endif
     len = zs_link_receive();
     if (len)

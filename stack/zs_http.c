@@ -676,6 +676,7 @@ void http_server_process(void)
             break;
         }
         zs_srv_owner[socket] = ZS_SRV_HTTP;
+        tcp_claim(socket);
         http_seen[socket] = 0;
         if (tcp_listen(socket, ZS_PORT_HTTP) != ZS_OK)
         {

@@ -229,6 +229,7 @@ int smtp_send_mail(char kpv_const *from, char kpv_const *to, char kpv_const *sub
     {
         return smtp_socket;
     }
+    tcp_claim(smtp_socket);             // its replies are read here, not by the application
     smtp_fill = 0;
     smtp_error = ZS_OK;
     result = tcp_connect(smtp_socket, smtp_ip_addr, ZS_PORT_SMTP);

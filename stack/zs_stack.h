@@ -35,6 +35,9 @@ typedef struct
                                         // requests longer than the ping buffer
     word framing;                       // SLIP escapes that break the rules
     word overrun;                       // received bytes lost to a full UART ring
+    word tcp_rejected;                  // TCP segments outside the window, resets and SYNs
+                                        // not at the exact sequence number, ACKs of data
+                                        // never sent
 } zs_stats_t;
 
 extern zs_stats_t zs_stats;
@@ -158,6 +161,16 @@ void udp_release(void);
 
 #ifdef ZS_PING
 void icmp_init(void);
+#endif
+
+#ifdef ZS_TCP
+void tcp_init(void);
+// Gives up the data held for tcp_receive (acknowledging what was taken) and runs the
+// closing handshakes' timers; zs_poll calls it first.
+void tcp_poll(void);
+// A built-in server takes the socket's data with tcp_receive itself: it is not offered to
+// zs_server_process_packet.
+void tcp_claim(int socket);
 #endif
 
 #ifdef ZS_MODEM

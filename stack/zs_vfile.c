@@ -156,6 +156,7 @@ int srv_take_socket(byte owner)
     if (s >= 0)
     {
         zs_srv_owner[s] = owner;
+        tcp_claim(s);                   // the servers take their data with tcp_receive
     }
     return s;
 }

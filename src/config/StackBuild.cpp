@@ -51,7 +51,7 @@ const std::vector<StackModule>& StackModules() {
         {"eth", O::Ethernet, 0, 40},
         {"arp", O::ARP, 0, 84},
         {"lanvik", 0, DeviceBit::Lanvik, 0},
-        {"tcp", O::TCP, 0, 0},
+        {"tcp", O::TCP, 0, 161, 10},
         {"bootp", O::BOOTP, 0, 0},
         {"dhcp", O::DHCP, 0, 0},
         {"dns", 0, DeviceBit::Dns, 0},

@@ -108,10 +108,21 @@ def make_project(cli, pagebake, settings, folder):
     with open(os.path.join(pages, "index.html"), "rb") as f:
         files["index.html"] = f.read()
     main = os.path.join(folder, "main.c")
-    taprig.edit(main, b'#include "VFILE_DIR/index.h"\n', b'#include "VFILE_DIR/index.h"\n' + FORMS)
-    taprig.edit(main, b'    vf_add_file ("index.html", index_html, INDEX_SIZE);\n',
-                b'    vf_add_file ("index.html", index_html, INDEX_SIZE);\n' + PAGES)
+    insert_after(main, b'#include "VFILE_DIR/index.h"', FORMS)
+    insert_after(main, b'    vf_add_file ("index.html", index_html, INDEX_SIZE);', PAGES)
     return files
+
+
+def insert_after(path, line, text):
+    """Puts text after the one line of a generated file, whichever line end that line has."""
+    with open(path, "rb") as f:
+        source = f.read()
+    for end in (b"\r\n", b"\n"):
+        if source.count(line + end) == 1:
+            with open(path, "wb") as f:
+                f.write(source.replace(line + end, line + end + text.replace(b"\n", end)))
+            return
+    raise AssertionError("%s: %r not found once" % (path, line))
 
 
 def curl(rig, *args):
@@ -375,7 +386,7 @@ def check_clients(rig):
 
 
 def main():
-    cli, pagebake, settings, work = sys.argv[1:5]
+    cli, pagebake, settings, work = [os.path.abspath(a) for a in sys.argv[1:5]]
     folder = os.path.join(work, "eth-servers")
     files = make_project(cli, pagebake, settings, folder)
     with taprig.TapRig(cli, folder) as rig:

@@ -19,7 +19,7 @@ namespace {
 const Files kCommonFiles = {
     "TCPIP_Project.wsp", "zs_stackconst.h", "zs_errs.h",   "zs_vars.c",    "zs_defs.h",  "zs_funcs.h",
     "zs_userconst.h",    "main.c",          "zs_callback.c", ".quillon/record", "Makefile", "zs_hw.h",
-    "zs_stack.h",        "zs_core.c",       "zs_hw8051.c", "zs_ip.c",      "zs_icmp.c",
+    "zs_stack.h",        "zs_core.c",       "zs_hw8051.c", "zs_ip.c",      "zs_icmp.c",  "zs_tcp.c",
 };
 
 Files With(Files files, std::initializer_list<const char*> more) {
