@@ -215,6 +215,27 @@ void tcp_claim(int socket);
 byte modem_carrier_lost(byte kpv_xdata *frame, word len);
 #endif
 
+#ifdef ZS_SERVERS
+// Which server a TCP socket belongs to, so that the servers (and the SMTP client) share the
+// sockets: HTTP listens on every socket nobody else uses, and the others take one of its idle
+// listeners back when they need a socket.
+#define ZS_SRV_NONE         0
+#define ZS_SRV_HTTP         1
+#define ZS_SRV_FTP          2
+#define ZS_SRV_FTP_DATA     3
+#define ZS_SRV_CLIENT       4
+extern byte zs_srv_owner[];
+// Frees a socket when none is free (for a TCP socket or a UDP one) by closing an idle HTTP
+// listener.
+void srv_make_room(byte for_tcp);
+// A TCP socket for owner (srv_make_room first), or ZS_ERR_NO_SOCKET.
+int  srv_take_socket(byte owner);
+// 1 while socket is owner's and still in use.
+byte srv_owns(int socket, byte owner);
+// Closes the socket (an orderly close) and forgets its owner.
+void srv_release(int socket);
+#endif
+
 // How long ping_send_request waits for the reply.
 #define ZS_PING_WAIT_TICKS  (3 * ZS_TICKS_PER_SECOND)
 

@@ -55,11 +55,11 @@ const std::vector<StackModule>& StackModules() {
         {"bootp", O::BOOTP, 0, 0},
         {"dhcp", O::DHCP, 0, 0},
         {"dns", 0, DeviceBit::Dns, 0},
-        {"vfile", O::FTP | O::HTTP, 0, 0},
-        {"http", O::HTTP, 0, 0},
-        {"ftp", O::FTP, 0, 0},
-        {"tftp", O::TFTP, 0, 0},
-        {"smtp", O::SMTP, 0, 0},
+        {"vfile", O::FTP | O::HTTP, 0, 28, 1},
+        {"http", O::HTTP, 0, 83, 3},
+        {"ftp", O::FTP, 0, 66},
+        {"tftp", O::TFTP, 0, 74},
+        {"smtp", O::SMTP, 0, 36},
     };
     return modules;
 }
