@@ -18,7 +18,7 @@ static volatile word zs_ticks;
 
 // Set while zs_poll runs, so that a callback that polls again (a ping from the UDP
 // callback) cannot run the packet code inside itself.
-static byte zs_polling;
+byte zs_polling;
 
 void zs_timer_tick(void)
 {
@@ -72,6 +72,12 @@ int zs_init_stack(void)
 #ifdef ZS_PING
     icmp_init();
 #endif
+#ifdef ZS_DHCP
+    dhcp_init();
+#endif
+#ifdef ZS_DNS
+    dns_init();
+#endif
 #ifdef ZS_SLIP
     slip_init();
 #endif
@@ -108,6 +114,14 @@ int zs_poll(void)
     zs_polling = 1;
 #ifdef ZS_UDP
     udp_release();
+#endif
+    // The clients' clocks run before a frame is taken: what they send then needs no
+    // received bytes, and the transmit buffer is free.
+#ifdef ZS_DHCP
+    dhcp_poll();
+#endif
+#ifdef ZS_DNS
+    dns_poll();
 #endif
     len = zs_link_receive();
     if (len)

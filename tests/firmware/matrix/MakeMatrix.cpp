@@ -124,6 +124,14 @@ int main(int argc, char** argv) {
             projects.push_back({"slip_" + std::to_string(n), SlipRecord(family, n), {}});
         }
     }
+    // The resolver on each family, with buffers from the smallest query's to the default.
+    for (Family family : {Family::Vardex, Family::Pelmar, Family::Zintor}) {
+        ConfigRecord r = SlipRecord(family, n);
+        r.device_bits |= DeviceBit::Dns;
+        static const std::uint16_t dns_buffers[] = {64, 512, 300};
+        r.dns_buff_size = dns_buffers[n % 3];
+        projects.push_back({"slip_dns_" + std::to_string(n++), r, {}});
+    }
     // Two that do not fit: the wizard refuses them, and so must the linker.
     ConfigRecord big = SlipRecord(Family::Vardex, 0);
     big.xmit_buff_size = big.recv_buff_size = 2100;
