@@ -1,10 +1,13 @@
 # Builds ethernet-web-server.wp: a Vardex board on the Lanvik Ethernet controller serving web
-# pages over TCP/HTTP from a fixed address. Run from this folder:
+# pages over TCP/HTTP from a fixed address, with 1,024-byte frame buffers so that the firmware's
+# buffers, sockets and tables fit the 4 KB of XDATA. Run from this folder:
 #   quillon-cli script ethernet-web-server.qs
 menu new
 click HTTP
 select Sockets
 set 1001 4
+set 1002 1024
+set 1003 1024
 select HTTP
 set 1002 2
 select IP Addresses

@@ -52,15 +52,17 @@ if(_qstrings)
 endif()
 
 # The stack's own C source (stack/zs_*.c and stack/zs_*.h), which generated projects build with
-# SDCC. Entry 0 lists the file names, one a line, in the order of the entries 1, 2, ...
-file(GLOB _qstack CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/stack/zs_*.c" "${PROJECT_SOURCE_DIR}/stack/zs_*.h")
+# SDCC, and its host port (stack/host/, named host/...), which `simulate --host` builds with
+# them. Entry 0 lists the file names, one a line, in the order of the entries 1, 2, ...
+file(GLOB _qstack CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/stack/zs_*.c" "${PROJECT_SOURCE_DIR}/stack/zs_*.h"
+     "${PROJECT_SOURCE_DIR}/stack/host/zs_*.c" "${PROJECT_SOURCE_DIR}/stack/host/zs_*.h")
 list(SORT _qstack)
 set(_qstack_index "")
 set(_qstack_entries "")
 set(_qstack_number 0)
 foreach(f IN LISTS _qstack)
     math(EXPR _qstack_number "${_qstack_number} + 1")
-    get_filename_component(name "${f}" NAME)
+    file(RELATIVE_PATH name "${PROJECT_SOURCE_DIR}/stack" "${f}")
     string(APPEND _qstack_index "${name}\n")
     list(APPEND _qstack_entries ${_qstack_number} "${f}")
 endforeach()

@@ -3,7 +3,7 @@
 //-----------------------------------------------------------------------------
 //
 // The stack's clock, its start, the main-loop processing and the link it runs over.
-// Only SLIP is a link so far; the other links slot into zs_poll and zs_link_send.
+// The links (SLIP, Ethernet) slot into zs_poll and zs_link_send.
 //
 
 #include "zs_stack.h"
@@ -81,8 +81,9 @@ int zs_init_stack(void)
 #ifdef ZS_SLIP
     slip_init();
 #endif
-#ifndef ZS_MODEM
-    // A serial line without a modem is up as soon as the UART runs.
+#if !defined(ZS_MODEM) && !defined(ZS_ETHERNET)
+    // A serial line without a modem is up as soon as the UART runs; Ethernet is up once
+    // eth_init has started the device.
     zs_link_set(1);
 #endif
     zs_hw_start_tick();
@@ -92,7 +93,9 @@ int zs_init_stack(void)
 // The next frame the link has completed in zs_recv_buff: its length, 0 when none.
 static word zs_link_receive(void)
 {
-#ifdef ZS_SLIP
+#if defined(ZS_ETHERNET)
+    return eth_receive_frame(zs_recv_buff, zs_recv_buff_size);
+#elif defined(ZS_SLIP)
     return slip_receive_packet(zs_recv_buff, zs_recv_buff_size);
 #else
     return 0;
@@ -127,7 +130,11 @@ int zs_poll(void)
     if (len)
     {
         zs_stats.frames_in++;
+#ifdef ZS_ETHERNET
+        eth_process_frame(zs_recv_buff, len);
+#else
         ip_process_packet(zs_recv_buff, len);
+#endif
     }
     else
     {
@@ -150,8 +157,10 @@ int zs_link_send(byte kpv_xdata *packet, word len)
     {
         return ZS_ERR_LINK;
     }
+#if defined(ZS_ETHERNET)
+    return eth_send_ip(packet, len);    // counted as it goes out, after ARP
+#elif defined(ZS_SLIP)
     zs_stats.frames_out++;
-#ifdef ZS_SLIP
     return slip_send_packet(packet, len);
 #else
     (void) packet;

@@ -72,6 +72,17 @@ extern kpv_const word zs_dns_send_trys;
 extern kpv_const word zs_dns_wait_ticks;
 extern byte kpv_xdata dns_buffer[];
 #endif
+#ifdef ZS_ETHERNET
+extern byte dest_hw_addr[6];
+#endif
+#ifdef ZS_ARP
+extern kpv_const word zs_arp_keep_ticks;
+extern kpv_const word zs_arp_resend_trys;
+extern kpv_const word zs_arp_wait_ticks;
+extern kpv_const byte zs_arp_cache_size;
+extern kpv_const byte zs_arp_auto_update;
+extern zs_arp_entry kpv_xdata arp_cache[];
+#endif
 #ifdef ZS_MODEM
 extern kpv_const char zs_modem_country[];
 extern kpv_const char zs_modem_protocol[];
@@ -89,6 +100,9 @@ extern kpv_const char zs_dial_password_prompt[];
 //-----------------------------------------------------------------------------
 // Between modules
 //-----------------------------------------------------------------------------
+
+// Set while zs_poll processes a packet: whatever runs then must not wait for the network.
+extern byte zs_polling;
 
 // The link: up or down (zs_link_status is told of every change) and its send function.
 extern byte zs_link_is_up;
@@ -133,6 +147,22 @@ extern word slip_rx_len;
 void slip_restart(void);
 #endif
 
+#ifdef ZS_ETHERNET
+// Checks a received frame's address and hands its packet to IP or ARP.
+void eth_process_frame(byte kpv_xdata *frame, word len);
+// Sends the IP packet at zs_ip_out to its next hop: the destination on the subnet, the
+// gateway beyond it, everyone for a broadcast.
+int  eth_send_ip(byte kpv_xdata *packet, word len);
+#endif
+
+#ifdef ZS_ARP
+// Tells the network this device's address (a gratuitous request), when it has one.
+void arp_announce(void);
+// Refreshes the cache from a received IP packet's source on the subnet (every such source
+// when arp_auto_update is set, only the known ones otherwise).
+void arp_learn_from_ip(byte kpv_xdata *packet, word len, byte kpv_xdata *src_hw);
+#endif
+
 #ifdef ZS_UDP
 void udp_init(void);
 // Forgets the datagram held for udp_receive: its bytes are about to be overwritten.
@@ -142,10 +172,6 @@ void udp_release(void);
 int  udp_send_port(word local_port, byte kpv_xdata *dest_ip, word dest_port, byte kpv_xdata *buffer,
                    word len);
 #endif
-
-// Set while zs_poll runs: a function that waits for an answer cannot wait from inside it
-// (a callback), because the polls it would make there receive nothing.
-extern byte zs_polling;
 
 #if defined(ZS_DHCP) || defined(ZS_BOOTP)
 // The port of BOOTP and DHCP clients, whose datagrams UDP hands straight to the client:

@@ -75,7 +75,7 @@ const std::vector<CommandSpec>& CommandTable() {
          "way from the oscillator to SYSCLK. Exit status 0 when an exact solution exists, 1 when only\n"
          "approximate ones (or none) do. --json: the solutions as one JSON document.",
          CommandClock, kTakesJson},
-        {"simulate", "simulate DIR [--pty] [--timeout S]",
+        {"simulate", "simulate DIR [--pty | --host --tap NAME [--loss P] [--reorder P]] [--timeout S]",
          "Run the firmware that make built in the project folder DIR (build/firmware.ihx) in the\n"
          "s51 simulator at the family's clock, its UART0 joined to standard input and output, or\n"
          "with --pty to a new pseudo-terminal whose name goes to stdout first, as \"uart: PATH\".\n"
@@ -83,7 +83,13 @@ const std::vector<CommandSpec>& CommandTable() {
          "(the oscillators' and the PLL's ready bits, the UART's clock) is supplied by the\n"
          "simulator's breakpoints and memory writes; the firmware image is not changed.\n"
          "--timeout S ends it after S seconds; SIGTERM or SIGINT end it at once. Exit status 0\n"
-         "when it was ended so, 1 when there is no firmware or the simulator stopped by itself.",
+         "when it was ended so, 1 when there is no firmware or the simulator stopped by itself.\n"
+         "--host --tap NAME: an Ethernet project is built for this PC instead (into DIR/build/host/,\n"
+         "the project's own sources with a host port for the tick and the Ethernet device) and run\n"
+         "on a TAP device NAME that it creates in the current network namespace (root or\n"
+         "CAP_NET_ADMIN), printing \"tap: NAME\" first; configure the PC's side of it yourself\n"
+         "(ip addr add 10.0.0.1/24 dev NAME). --loss P and --reorder P drop or swap P percent of the\n"
+         "frames each way. The device goes when the firmware ends.",
          CommandSimulate},
     };
     return table;

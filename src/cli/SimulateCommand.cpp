@@ -36,34 +36,14 @@
 #include <vector>
 
 #include "cli/CliCommands.h"
+#include "cli/SimulateHost.h"
+#include "cli/SimulateSupport.h"
 
 namespace quillon::cli {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-volatile sig_atomic_t g_stop = 0;
-
-void OnStopSignal(int) { g_stop = 1; }
-
-std::optional<std::string> ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// "NAME := VALUE" of the generated Makefile.
-std::string MakeVariable(const std::string& makefile, const std::string& name) {
-    const std::regex line("(^|\\n)" + name + R"([ \t]*:?=[ \t]*([^\r\n]*))");
-    std::smatch m;
-    if (!std::regex_search(makefile, m, line)) return {};
-    std::string value = m[2];
-    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
-    return value;
-}
 
 // The code image of an Intel HEX file; false when a record is malformed.
 bool ReadIntelHex(const std::string& text, std::vector<std::uint8_t>& image) {
@@ -105,13 +85,6 @@ bool ReadIntelHex(const std::string& text, std::vector<std::uint8_t>& image) {
     }
     return true;
 }
-
-// A bit the hardware sets once an oscillator, the PLL or the clock multiplier is ready.
-struct ReadyBit {
-    const char* reg;
-    int bit;
-};
-constexpr ReadyBit kReadyBits[] = {{"OSCXCN", 7}, {"PLL0CN", 4}, {"CLKMUL", 5}, {"OSCICN", 4}};
 
 // The reload the simulated UART runs at: crystal/12/(256 - reload)/16 bits a second, about
 // 32 kbit/s whatever the family's clock (the tick fixes crystal/12 near 2 MHz). The simulated
@@ -199,7 +172,22 @@ struct Options {
     std::string dir;
     bool pty = false;
     std::optional<double> timeout;
+    bool host = false;
+    std::optional<std::string> tap;
+    std::optional<unsigned> loss;
+    std::optional<unsigned> reorder;
 };
+
+// A whole percentage, 0 to 100, for --loss and --reorder.
+std::optional<unsigned> Percent(CommandContext& c, const std::string& option, const std::string& text) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || !end || *end != '\0' || value < 0 || value > 100) {
+        c.err << option << " needs a whole percentage from 0 to 100, not \"" << text << "\"\n";
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(value);
+}
 
 std::optional<Options> ParseOptions(CommandContext& c) {
     Options o;
@@ -210,6 +198,21 @@ std::optional<Options> ParseOptions(CommandContext& c) {
             operands_only = true;
         } else if (!operands_only && a == "--pty") {
             o.pty = true;
+        } else if (!operands_only && a == "--host") {
+            o.host = true;
+        } else if (!operands_only && (a == "--tap" || a == "--loss" || a == "--reorder")) {
+            if (i + 1 >= c.args.size()) {
+                c.err << a << (a == "--tap" ? " needs the name of the TAP device\n" : " needs a percentage\n");
+                return std::nullopt;
+            }
+            const std::string& value = c.args[++i];
+            if (a == "--tap") {
+                o.tap = value;
+            } else {
+                const std::optional<unsigned> percent = Percent(c, a, value);
+                if (!percent) return std::nullopt;
+                (a == "--loss" ? o.loss : o.reorder) = percent;
+            }
         } else if (!operands_only && a == "--timeout") {
             if (i + 1 >= c.args.size()) {
                 c.err << "--timeout needs a number of seconds\n";
@@ -236,18 +239,19 @@ std::optional<Options> ParseOptions(CommandContext& c) {
         c.err << "which project folder? simulate DIR\n";
         return std::nullopt;
     }
-    return o;
-}
-
-std::optional<std::string> FindProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::istringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        const fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    if (o.host && !o.tap) {
+        c.err << "--host needs --tap NAME: the TAP device the firmware's Ethernet runs on\n";
+        return std::nullopt;
     }
-    return std::nullopt;
+    if (!o.host && (o.tap || o.loss || o.reorder)) {
+        c.err << "--tap, --loss and --reorder go with --host\n";
+        return std::nullopt;
+    }
+    if (o.host && o.pty) {
+        c.err << "--pty is for the simulator's UART; --host runs the firmware on a TAP device\n";
+        return std::nullopt;
+    }
+    return o;
 }
 
 // The simulator's console: its output goes to the log, and a stop at a breakpoint (whose script
@@ -280,24 +284,15 @@ struct SimulatorConsole {
     }
 };
 
-// Stops the simulator's whole process group and waits for it.
-void StopSimulator(pid_t pid) {
-    if (pid <= 0) return;
-    kill(-pid, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return;
-        usleep(20000);
-    }
-    kill(-pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
-
 }  // namespace
 
 int CommandSimulate(CommandContext& c) {
     const std::optional<Options> options = ParseOptions(c);
     if (!options) return kExitUsage;
+    if (options->host) {
+        return RunOnHost(c, HostRun{options->dir, *options->tap, options->timeout, options->loss.value_or(0),
+                                    options->reorder.value_or(0)});
+    }
     const fs::path dir = options->dir;
     const fs::path firmware = dir / "build" / "firmware.ihx";
 
@@ -451,15 +446,10 @@ int CommandSimulate(CommandContext& c) {
     // Every run starts from the console, the first and the one after each breakpoint: a run
     // started by a command file or a breakpoint's script keeps the console's loop from running,
     // and with it the console itself.
-    SimulatorConsole sim_console{console[1], output[0], log_fd};
+    SimulatorConsole sim_console{console[1], output[0], log_fd, {}};
     sim_console.Send("run\n");
 
-    struct sigaction stop{};
-    stop.sa_handler = OnStopSignal;
-    sigaction(SIGTERM, &stop, nullptr);
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGHUP, &stop, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    CatchStopSignals();
 
     if (options->pty) c.out << "uart: " << pty_name << "\n";
     c.out.flush();
@@ -468,7 +458,7 @@ int CommandSimulate(CommandContext& c) {
     int result = kExitOk;
     bool host_open = true;
     char buffer[4096];
-    while (!g_stop) {
+    while (!StopRequested()) {
         if (options->timeout) {
             const std::chrono::duration<double> ran = std::chrono::steady_clock::now() - start;
             if (ran.count() >= *options->timeout) break;
@@ -498,7 +488,7 @@ int CommandSimulate(CommandContext& c) {
             }
         }
     }
-    StopSimulator(pid);
+    StopProcessGroup(pid);
     close(console[1]);
     close(output[0]);
     close(log_fd);

@@ -39,17 +39,17 @@ const std::vector<StackModule>& StackModules() {
     // The figures are what SDCC 4.2 places for each module (make size of the firmware tests
     // keeps them honest: the estimate must cover every linked build it is compared with).
     static const std::vector<StackModule> modules = {
-        {"core", 0, 0, 45},
+        {"core", 0, 0, 47},
         {"hw8051", 0, 0, 57},
-        {"ip", O::IP, 0, 27},
+        {"ip", O::IP, 0, 29},
         {"icmp", O::PING, 0, 17},
         {"udp", O::UDP, 0, 58},
         {"slip", O::SLIP, 0, 21},
         {"modem", O::Modem, 0, 27},
         {"ppp", O::PPP, 0, 0},
         {"pap", O::PAP, 0, 0},
-        {"eth", O::Ethernet, 0, 0},
-        {"arp", O::ARP, 0, 0},
+        {"eth", O::Ethernet, 0, 40},
+        {"arp", O::ARP, 0, 84},
         {"lanvik", 0, DeviceBit::Lanvik, 0},
         {"tcp", O::TCP, 0, 0},
         {"bootp", O::BOOTP, 0, 38},

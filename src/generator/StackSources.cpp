@@ -131,9 +131,12 @@ StackSourcePlan PlanStackSources(const ConfigRecord& record, const std::vector<s
         return false;
     };
 
-    // Every header goes with every project: the modules share them.
+    // Every header goes with every project: the modules share them. The host port (host/...)
+    // stays out: `simulate --host` writes it into the build folder when it is used.
     for (const std::string& name : carried) {
-        if (name.ends_with(".h")) plan.files.push_back({name, WithCrLf(StackSourceFile(name))});
+        if (name.ends_with(".h") && name.find('/') == std::string::npos) {
+            plan.files.push_back({name, WithCrLf(StackSourceFile(name))});
+        }
     }
     std::vector<std::string> stack;
     for (const StackModule& module : ModulesFor(record)) {

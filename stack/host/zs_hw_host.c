@@ -30,6 +30,9 @@ static unsigned clock_scale = 1;
 static long long ticks_done;            // ticks handed to zs_timer_tick since the start
 static long long clock_origin_ns;
 static void (*tx_tap)(unsigned char c);
+static int idle_fd = -1;
+
+volatile int zs_host_started;
 
 unsigned long zs_host_rx_bytes;
 unsigned long zs_host_tx_bytes;
@@ -74,8 +77,14 @@ void zs_host_set_tap(void (*tap)(unsigned char c))
     tx_tap = tap;
 }
 
+void zs_host_wait_fd(int fd)
+{
+    idle_fd = fd;
+}
+
 void zs_hw_start_tick(void)
 {
+    zs_host_started = 1;
     ticks_done = 0;
     clock_origin_ns = now_ns();
 }
@@ -159,6 +168,14 @@ void zs_hw_idle(void)
         if (uart_in >= 0)
         {
             fill_rx(1);
+        }
+        else if (idle_fd >= 0)
+        {
+            struct pollfd p;
+
+            p.fd = idle_fd;
+            p.events = POLLIN;
+            poll(&p, 1, 1);
         }
         else
         {

@@ -28,6 +28,21 @@ void zs_host_set_tap(void (*tap)(unsigned char c));
 extern unsigned long zs_host_rx_bytes;
 extern unsigned long zs_host_tx_bytes;
 
+// zs_hw_idle waits on fd (the TAP device's) when no UART is attached.
+void zs_host_wait_fd(int fd);
+
+// Set once zs_hw_start_tick has run: the firmware's start-up is over.
+extern volatile int zs_host_started;
+
+// The Ethernet device without a TAP device (zs_eth_host.c): frames handed to the stack, the
+// frames it sent (0 when none is left), and both queues emptied.
+void zs_host_eth_inject(const unsigned char *frame, unsigned len);
+unsigned zs_host_eth_collect(unsigned char *frame, unsigned max_len);
+void zs_host_eth_clear(void);
+// Frames the loss and reordering of QUILLON_LOSS and QUILLON_REORDER dropped and swapped.
+extern unsigned long zs_host_frames_dropped;
+extern unsigned long zs_host_frames_swapped;
+
 #ifdef __cplusplus
 }
 #endif

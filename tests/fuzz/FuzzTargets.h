@@ -39,6 +39,9 @@ void FuzzOmf51RoundTrip(Bytes input);
 void FuzzWindow(Bytes input);
 void FuzzProjectRecord(Bytes input);
 void FuzzStackInput(Bytes input);
+// Links an Ethernet project's stack, which cannot share a program with the SLIP one above: its
+// targets are a table (and programs) of their own.
+void FuzzNetInput(Bytes input);
 
 struct Target {
     const char* name;  // also the folder of its seeds and regression inputs
@@ -50,6 +53,10 @@ inline constexpr Target kTargets[] = {
     {"numbers", FuzzNumbers},           {"hexfield", FuzzHexField},         {"pagebake_names", FuzzPagebakeNames},
     {"script", FuzzScript},             {"omf51_reader", FuzzOmf51Reader},  {"omf51_roundtrip", FuzzOmf51RoundTrip},
     {"window", FuzzWindow},             {"project_record", FuzzProjectRecord}, {"stack_input", FuzzStackInput},
+};
+
+inline constexpr Target kNetTargets[] = {
+    {"net_input", FuzzNetInput},
 };
 
 }  // namespace quillon::fuzz

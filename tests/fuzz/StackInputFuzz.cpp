@@ -13,35 +13,6 @@ namespace quillon::fuzz {
 
 namespace {
 
-void PutSum(std::uint8_t* at, std::uint16_t sum) {
-    at[0] = static_cast<std::uint8_t>(~sum >> 8);
-    at[1] = static_cast<std::uint8_t>(~sum);
-}
-
-void RepairChecksums(std::uint8_t* p, std::size_t n) {
-    if (n < 20) return;
-    const std::size_t ihl = (p[0] & 15u) * 4;
-    if (ihl < 20 || ihl > n) return;
-    p[10] = p[11] = 0;
-    PutSum(p + 10, stacktest::ReferenceSum(p, ihl));
-    const std::size_t total = std::min<std::size_t>(n, p[2] << 8 | p[3]);
-    if (total < ihl) return;
-    std::uint8_t* body = p + ihl;
-    const std::size_t len = total - ihl;
-    if (p[9] == 1 && len >= 4) {
-        body[2] = body[3] = 0;
-        PutSum(body + 2, stacktest::ReferenceSum(body, len));
-    } else if (p[9] == 17 && len >= 8) {
-        const std::size_t ulen = body[4] << 8 | body[5];
-        if (ulen < 8 || ulen > len) return;
-        stacktest::Bytes all(p + 12, p + 20);
-        all.insert(all.end(), {0, 17, body[4], body[5]});
-        body[6] = body[7] = 0;
-        all.insert(all.end(), body, body + ulen);
-        PutSum(body + 6, stacktest::ReferenceSum(all.data(), all.size()));
-    }
-}
-
 void CheckEverythingSent() {
     const std::vector<stacktest::Bytes> packets = stacktest::SentPackets();
     for (const stacktest::Bytes& packet : packets) {
@@ -69,7 +40,7 @@ void FuzzStackInput(Bytes input) {
     }
     const std::size_t n = std::min<std::size_t>(rest.size(), zs_recv_buff_size);
     std::copy(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(n), zs_recv_buff);
-    if (mode & 1) RepairChecksums(zs_recv_buff, n);
+    if (mode & 1) stacktest::RepairChecksums(zs_recv_buff, n);
     ip_process_packet(zs_recv_buff, static_cast<word>(n));
     CheckEverythingSent();
 

@@ -101,22 +101,26 @@ TEST_F(CliCommandsTest, GenerateWritesIntoTheOutFolderWhateverTheFileRemembers) 
     std::ostringstream out, err;
     std::istringstream in;
     ASSERT_EQ(RunCli({"generate", dir_.File("web.wp"), "--out", out_dir}, options_, in, out, err), kExitOk) << err.str();
-    // One line a file, in the order of generation, then the closing message.
+    // One line a file, in the order of generation, then the closing message. The stack's modules
+    // (between zs_stack.h and the Makefile) are whichever its source has.
     std::string expected;
     for (const char* name : {"zs_stackconst.h", "zs_errs.h", "zs_vars.c", "zs_defs.h", "zs_funcs.h", "zs_userconst.h",
                              "vardex.h", "zs_stack_common_039.lib", "zs_stack_bank_039.lib", "main.c", "zs_callback.c",
                              "TCPIP_Project.wsp", "VFILE_DIR/pagebake.exe", "VFILE_DIR/update.bat",
                              "VFILE_DIR/index.html", "VFILE_DIR/index.h", "VFILE_DIR/index.c", "VFILE_DIR/zs_defs.h",
-                             "VFILE_DIR/zs_stackconst.h", "zs_hw.h", "zs_stack.h", "zs_core.c", "zs_hw8051.c",
-                             "zs_ip.c", "zs_icmp.c", "Makefile"}) {
+                             "VFILE_DIR/zs_stackconst.h", "zs_hw.h", "zs_stack.h", "zs_core.c", "zs_hw8051.c"}) {
         expected += std::string("created: ") + name + "\n";
     }
-    // The web server needs parts the stack's source does not have yet: the Makefile says so.
-    EXPECT_EQ(out.str(), expected + "Project generated successfully.\n"
-                                    "stack source lacks zs_eth.c, zs_arp.c, zs_lanvik.c, zs_tcp.c, zs_vfile.c, "
-                                    "zs_http.c for this configuration: make stops, the IDE workspace builds it\n"
-                                    "sample stack libraries: the IDE workspace's library pair links but does not "
-                                    "run the stack\n");
+    const std::string printed = out.str();
+    EXPECT_EQ(printed.substr(0, expected.size()), expected);
+    // The Lanvik controller's driver is not part of the stack's source: the Makefile says so.
+    EXPECT_NE(printed.find("created: Makefile\nProject generated successfully.\nstack source lacks "), std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("zs_lanvik.c"), std::string::npos);
+    EXPECT_NE(printed.find("for this configuration: make stops, the IDE workspace builds it\n"
+                           "sample stack libraries: the IDE workspace's library pair links but does not "
+                           "run the stack\n"),
+              std::string::npos);
     for (const char* name : {"main.c", "zs_stackconst.h", "TCPIP_Project.wsp", "VFILE_DIR", "zs_stack_common_039.lib"}) {
         EXPECT_TRUE(std::filesystem::exists(out_dir + "/" + name)) << name;
     }

@@ -3,6 +3,10 @@
 # shows them at once, and a saved file brings back the same tree.
 click TCP
 click TFTP
+# Frame buffers that leave the servers' tables room in the 4 KB of XDATA.
+select Sockets
+set 1002 1024
+set 1003 1024
 folder project
 menu generate
 show tree

@@ -3,6 +3,10 @@
 # nothing, and generating twice into the same folder writes the same files.
 # list: chosen
 click HTTP
+# Frame buffers that leave the servers' tables room in the 4 KB of XDATA.
+select Sockets
+set 1002 1024
+set 1003 1024
 folder cancel
 menu generate
 show window

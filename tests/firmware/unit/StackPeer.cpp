@@ -11,29 +11,11 @@ namespace stacktest {
 
 namespace {
 
-constexpr std::uint8_t kEnd = 0xC0, kEsc = 0xDB, kEscEnd = 0xDC, kEscEsc = 0xDD;
+constexpr std::uint8_t kEnd = 0xC0;
 
 Bytes g_sent;
 
 void Tap(unsigned char c) { g_sent.push_back(c); }
-
-void Put16(Bytes& b, std::size_t at, std::uint16_t v) {
-    b[at] = static_cast<std::uint8_t>(v >> 8);
-    b[at + 1] = static_cast<std::uint8_t>(v);
-}
-
-std::uint16_t Get16(const Bytes& b, std::size_t at) { return static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]); }
-
-std::uint16_t PseudoSum(const std::uint8_t* src, const std::uint8_t* dst, std::uint8_t protocol, const Bytes& body) {
-    Bytes all(src, src + 4);
-    all.insert(all.end(), dst, dst + 4);
-    all.push_back(0);
-    all.push_back(protocol);
-    all.push_back(static_cast<std::uint8_t>(body.size() >> 8));
-    all.push_back(static_cast<std::uint8_t>(body.size()));
-    all.insert(all.end(), body.begin(), body.end());
-    return ReferenceSum(all.data(), all.size());
-}
 
 std::string Trimmed(const char* text) {
     std::string s(text);
@@ -42,106 +24,6 @@ std::string Trimmed(const char* text) {
 }
 
 }  // namespace
-
-std::uint16_t ReferenceSum(const std::uint8_t* data, std::size_t n) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < n; ++i) sum += (i % 2 == 0) ? data[i] << 8 : data[i];
-    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint16_t>(sum);
-}
-
-Bytes SlipEncode(const Bytes& packet) {
-    Bytes out{kEnd};
-    for (std::uint8_t c : packet) {
-        if (c == kEnd) {
-            out.push_back(kEsc);
-            out.push_back(kEscEnd);
-        } else if (c == kEsc) {
-            out.push_back(kEsc);
-            out.push_back(kEscEsc);
-        } else {
-            out.push_back(c);
-        }
-    }
-    out.push_back(kEnd);
-    return out;
-}
-
-std::vector<Bytes> SlipDecode(const Bytes& stream, Bytes* rest) {
-    std::vector<Bytes> frames;
-    Bytes frame;
-    bool escaped = false;
-    for (std::uint8_t c : stream) {
-        if (c == kEnd) {
-            if (!frame.empty()) frames.push_back(frame);
-            frame.clear();
-            escaped = false;
-        } else if (escaped) {
-            frame.push_back(c == kEscEnd ? kEnd : c == kEscEsc ? kEsc : c);
-            escaped = false;
-        } else if (c == kEsc) {
-            escaped = true;
-        } else {
-            frame.push_back(c);
-        }
-    }
-    if (rest) *rest = frame;
-    return frames;
-}
-
-Bytes IpPacket(const std::uint8_t* src, const std::uint8_t* dst, std::uint8_t protocol, const Bytes& payload) {
-    Bytes p(20, 0);
-    p[0] = 0x45;
-    Put16(p, 2, static_cast<std::uint16_t>(20 + payload.size()));
-    Put16(p, 4, 0x1234);
-    p[8] = 64;
-    p[9] = protocol;
-    std::copy(src, src + 4, p.begin() + 12);
-    std::copy(dst, dst + 4, p.begin() + 16);
-    Put16(p, 10, static_cast<std::uint16_t>(~ReferenceSum(p.data(), 20)));
-    p.insert(p.end(), payload.begin(), payload.end());
-    return p;
-}
-
-Bytes EchoRequest(std::uint16_t id, std::uint16_t sequence, const Bytes& data) {
-    Bytes m(8, 0);
-    m[0] = 8;
-    Put16(m, 4, id);
-    Put16(m, 6, sequence);
-    m.insert(m.end(), data.begin(), data.end());
-    Put16(m, 2, static_cast<std::uint16_t>(~ReferenceSum(m.data(), m.size())));
-    return m;
-}
-
-Bytes UdpDatagram(const std::uint8_t* src, const std::uint8_t* dst, std::uint16_t from, std::uint16_t to,
-                  const Bytes& data, bool with_checksum) {
-    Bytes u(8, 0);
-    Put16(u, 0, from);
-    Put16(u, 2, to);
-    Put16(u, 4, static_cast<std::uint16_t>(8 + data.size()));
-    u.insert(u.end(), data.begin(), data.end());
-    if (with_checksum) {
-        std::uint16_t sum = static_cast<std::uint16_t>(~PseudoSum(src, dst, 17, u));
-        Put16(u, 6, sum == 0 ? 0xFFFF : sum);
-    }
-    return u;
-}
-
-std::string CheckSentPacket(const Bytes& p) {
-    if (p.size() < 20) return "shorter than an IP header";
-    if (p[0] != 0x45) return "not IPv4 with a 20-byte header";
-    if (Get16(p, 2) != p.size()) return "total length " + std::to_string(Get16(p, 2)) + " for " + std::to_string(p.size()) + " bytes";
-    if (ReferenceSum(p.data(), 20) != 0xFFFF) return "bad header checksum";
-    if (!std::equal(p.begin() + 12, p.begin() + 16, my_ip_addr)) return "source is not our address";
-    const Bytes body(p.begin() + 20, p.end());
-    if (p[9] == 1 && ReferenceSum(body.data(), body.size()) != 0xFFFF) return "bad ICMP checksum";
-    if (p[9] == 17) {
-        if (body.size() < 8 || Get16(body, 4) != body.size()) return "bad UDP length";
-        if (Get16(body, 6) == 0) return "UDP sent without checksum";
-        if (PseudoSum(&p[12], &p[16], 17, body) != 0xFFFF) return "bad UDP checksum";
-    }
-    return "";
-}
 
 void FreshStack() {
     zs_host_uart_attach(-1, -1);
@@ -160,17 +42,6 @@ void Receive(const Bytes& packet) {
     if (packet.size() > zs_recv_buff_size) throw std::invalid_argument("packet larger than the receive buffer");
     std::copy(packet.begin(), packet.end(), zs_recv_buff);
     ip_process_packet(zs_recv_buff, static_cast<word>(packet.size()));
-}
-
-Bytes RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    Bytes b(n);
-    for (auto& c : b) {
-        // A quarter of the bytes are the ones SLIP escapes or uses, so that every case occurs.
-        const unsigned r = rng() % 16;
-        c = r < 4 ? std::uint8_t(0xC0 + (r == 0 ? 0 : 0x1A + r)) : static_cast<std::uint8_t>(rng());
-    }
-    return b;
 }
 
 Peer::Peer() {

@@ -1,12 +1,14 @@
-// What the stack's host tests share: an independent reference for the checksum and for SLIP,
-// packet builders, the capture of what the stack sends, and a scripted peer on the far end of
-// the host UART (a modem that turns into the SLIP peer after CONNECT).
+// What the host tests of the SLIP project share: the capture of what the stack sends, and a
+// scripted peer on the far end of the host UART (a modem that turns into the SLIP peer after
+// CONNECT). The packet references are in Packets.h.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "Packets.h"
 
 extern "C" {
 #include "zs_hw.h"
@@ -20,24 +22,8 @@ void udp_get_sender(byte* ip, word* port);
 
 namespace stacktest {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// The folded one's complement sum, computed the plain way: 32-bit total, folded at the end.
-std::uint16_t ReferenceSum(const std::uint8_t* data, std::size_t n);
-
-Bytes SlipEncode(const Bytes& packet);
-// The non-empty frames of a stream, and the bytes after the last END.
-std::vector<Bytes> SlipDecode(const Bytes& stream, Bytes* rest = nullptr);
-
-// An IPv4 packet with a correct header checksum; src and dst are 4 bytes.
-Bytes IpPacket(const std::uint8_t* src, const std::uint8_t* dst, std::uint8_t protocol, const Bytes& payload);
-// An ICMP echo request message (type 8) with its checksum.
-Bytes EchoRequest(std::uint16_t id, std::uint16_t sequence, const Bytes& data);
-// A UDP datagram with its checksum over the pseudo-header (or 0 without).
-Bytes UdpDatagram(const std::uint8_t* src, const std::uint8_t* dst, std::uint16_t from, std::uint16_t to,
-                  const Bytes& data, bool with_checksum = true);
-// The checks a receiver makes of a packet the stack sent: header, lengths and checksums.
-std::string CheckSentPacket(const Bytes& packet);
+// CheckSentPacket of a packet from this device's address.
+inline std::string CheckSentPacket(const Bytes& packet) { return CheckSentPacket(packet, my_ip_addr); }
 
 // The stack started afresh with its link up, the UART unconnected and every byte it sends
 // captured; Sent() gives them, SentPackets() the SLIP frames they make.
@@ -46,8 +32,6 @@ Bytes& Sent();
 std::vector<Bytes> SentPackets();
 // Hands a packet to IP as the link would: through the receive buffer.
 void Receive(const Bytes& packet);
-
-Bytes RandomBytes(std::size_t n, unsigned seed);
 
 // The far end of UART0: a socket pair whose other end the stack uses.
 class Peer {

@@ -70,7 +70,7 @@ TEST(GenerateProject, DefaultProjectFileSet) {
     EXPECT_TRUE(report.failures.empty());
     EXPECT_FALSE(report.libraries_from_store);
     EXPECT_EQ(test::ListFiles(g.dir.Path()),
-              With(kCommonFiles, {"vardex.h", "zs_stack_common_037.lib", "zs_stack_bank_037.lib"}));
+              With(kCommonFiles, {"vardex.h", "zs_stack_common_037.lib", "zs_stack_bank_037.lib", "zs_eth.c", "zs_arp.c"}));
     EXPECT_EQ(g.record.option_bits, 0x148079u);
     EXPECT_EQ(g.folder, g.dir.Path() + "/");
 }
@@ -81,7 +81,7 @@ TEST(GenerateProject, ZintorLocatraWebProjectFileSet) {
     EXPECT_EQ(report.outcome, GenerationOutcome::Generated);
     EXPECT_EQ(report.common_library, "zs_stack_common_063.lib");
     EXPECT_EQ(test::ListFiles(g.dir.Path()),
-              With(kCommonFiles, {"zintor.h", "Startup.a51", "zs_stack_common_063.lib", "zs_stack_bank_063.lib",
+              With(kCommonFiles, {"zintor.h", "Startup.a51", "zs_stack_common_063.lib", "zs_stack_bank_063.lib", "zs_eth.c", "zs_arp.c",
                                   "zs_udp.c", "zs_dhcp.c", "locatra.h", "locatra.c", "VFILE_DIR/pagebake.exe", "VFILE_DIR/update.bat",
                                   "VFILE_DIR/index.html", "VFILE_DIR/index.h", "VFILE_DIR/index.c",
                                   "VFILE_DIR/zs_defs.h", "VFILE_DIR/zs_stackconst.h"}));
@@ -98,7 +98,7 @@ TEST(GenerateProject, BankedCustomDeviceProjectFileSet) {
     // SMTP alone is no web server: no VFILE_DIR.
     EXPECT_EQ(test::ListFiles(g.dir.Path()),
               With(kCommonFiles, {"pelmar.h", "L51_BANK.A51", "STARTUP.A51", "custom_ethernet.h", "custom_ethernet.c",
-                                  "zs_stack_common_042.lib", "zs_stack_bank_042.lib"}));
+                                  "zs_stack_common_042.lib", "zs_stack_bank_042.lib", "zs_eth.c", "zs_arp.c"}));
 }
 
 TEST(GenerateProject, SecondGenerationKeepsTheDevelopersPages) {
