@@ -3,6 +3,7 @@ answers BOOTP, a DNS server, and the LOCATRA discovery tool. Each runs in a thre
 UDP sockets, so it must be started inside the test's network namespace, bound to the TAP's
 host side, and it records what it saw for the test to check."""
 
+import random
 import socket
 import struct
 import threading
@@ -88,6 +89,7 @@ class DhcpServer(_Server):
         self.boot_file = boot_file
         self.seen = []
         self.sent_types = []
+        self.rng = random.Random(67)
 
     def types(self):
         return [entry[0] for entry in self.seen]
@@ -113,12 +115,20 @@ class DhcpServer(_Server):
 
     def _send_garbage(self, good, n):
         broken = bytearray(good)
-        if n % 3 == 0:
+        if n % 4 == 0:
             broken = broken[:240] + bytes([51, 200])            # an option running past the end
-        elif n % 3 == 1:
+        elif n % 4 == 1:
             broken[4] ^= 0xFF                                    # another transaction
-        else:
+        elif n % 4 == 2:
             broken = broken[:100]                                # cut short
+        else:
+            # Random options (the header stays ours, so the client reads them all) under a
+            # message type that does not exist, so that whatever they say, nothing is taken.
+            for at in range(243, len(broken)):
+                broken[at] = self.rng.randrange(256) if self.rng.randrange(4) else self.rng.choice([0, 255, 51])
+            broken[240:243] = bytes([53, 1, 9 + self.rng.randrange(200)])
+            if self.rng.randrange(3) == 0:
+                broken = broken[:self.rng.randrange(200, len(broken))]
         self.sock.sendto(bytes(broken), ("255.255.255.255", 68))
 
     def handle(self, data, sender):

@@ -118,7 +118,7 @@ def dhcp_dns_locatra(cli, settings, work):
     with taprig.TapRig(cli, folder, device_ip=DEVICE, wait_arp=False) as rig:
         lease = 8
         dhcp = netsvc_peers.DhcpServer(rig.tap, taprig.HOST_IP, DEVICE, lease=lease, router=taprig.HOST_IP,
-                                       dns=taprig.HOST_IP, garbage_first=3)
+                                       dns=taprig.HOST_IP, garbage_first=8)
         dns = netsvc_peers.DnsServer(taprig.HOST_IP, {"sensor.example.net": ("10.0.0.77", 300)})
         dhcp.start()
         dns.start()
