@@ -111,6 +111,13 @@ XdataUse EstimateXdata(const ConfigRecord& record) {
     if (bits & O::PING) add("ping buffer", r.ping_buff_size);
     if (bits & O::SMTP) add("SMTP buffer", r.smtp_buffer_len);
     if (bits & O::VirtualFiles) add("virtual files", AtLeastOne(r.num_vf_pages) * kVfileEntry);
+    // locatra.c: its answer (29 fixed bytes and the four texts with their zero bytes), the
+    // event counters, the socket and what its functions keep in XDATA.
+    if (r.locatra_enabled) {
+        const std::uint32_t texts = static_cast<std::uint32_t>(r.locatra_name.size() + r.locatra_description.size() +
+                                                               r.locatra_event1.size() + r.locatra_event2.size() + 4);
+        add("LOCATRA service", 29 + texts + 36);
+    }
 
     // main.c and zs_callback.c: the link flag, the last error and its count, the unclaimed
     // packet count and the callbacks' parameters; the PAP loop counter; what a BOOTP server

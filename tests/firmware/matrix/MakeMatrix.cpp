@@ -81,6 +81,28 @@ ConfigRecord SlipRecord(Family family, int i) {
     return r;
 }
 
+// An Ethernet device with its own driver (polled), UDP and the address and name services
+// of `i`: DHCP or BOOTP, with or without DNS and LOCATRA.
+ConfigRecord ServicesRecord(Family family, int i) {
+    using namespace OptionBit;
+    ConfigRecord r;
+    r.device_bits = FamilyBit(family) | DeviceBit::CustomDevice;
+    r.option_bits = Ethernet | IP | PING | ARP | UDP | CustomDevice | PolledMode | EthernetHardware;
+    r.option_bits |= i % 2 ? BOOTP : DHCP;
+    if (i % 3 != 1) r.device_bits |= DeviceBit::Dns;
+    r.locatra_enabled = i % 4 == 0 ? 1 : 0;
+    static const std::uint16_t buffers[] = {600, 1000, 400};
+    r.xmit_buff_size = r.recv_buff_size = buffers[i % 3];
+    r.num_sockets = static_cast<std::uint8_t>(2 + i % 3);
+    r.dns_buff_size = static_cast<std::uint16_t>(i % 2 ? 128 : 512);
+    r.dhcp_resend_trys = static_cast<std::uint16_t>(1 + i % 4);
+    r.bootp_request_ip = static_cast<std::uint16_t>(i % 5 == 1 ? 0 : 1);
+    ApplyClockDefaults(r);
+    r.clock_confirmed = 0;
+    ComputeTickReload(r);
+    return r;
+}
+
 int Run(const std::vector<std::string>& command, const fs::path& folder, const fs::path& log) {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -131,6 +153,12 @@ int main(int argc, char** argv) {
         static const std::uint16_t dns_buffers[] = {64, 512, 300};
         r.dns_buff_size = dns_buffers[n % 3];
         projects.push_back({"slip_dns_" + std::to_string(n++), r, {}});
+    }
+    // DHCP or BOOTP on Ethernet, with DNS and LOCATRA in their combinations, on each family.
+    for (int i = 0; i < 6; ++i) {
+        const Family family = i % 3 == 0 ? Family::Vardex : i % 3 == 1 ? Family::Pelmar : Family::Zintor;
+        projects.push_back({"services_" + std::to_string(n), ServicesRecord(family, n), {}});
+        ++n;
     }
     // Two that do not fit: the wizard refuses them, and so must the linker.
     ConfigRecord big = SlipRecord(Family::Vardex, 0);
