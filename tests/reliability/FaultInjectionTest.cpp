@@ -68,7 +68,7 @@ protected:
         for (N n : {N::HTTP, N::FTP, N::UDP, N::LOCATRA, N::CustomEthernetDevice}) window.OnOptionClick(n);
         window.Record().clock_confirmed = 1;
         // Frame buffers that leave the servers room in the 4 KB of XDATA.
-        window.Record().xmit_buff_size = window.Record().recv_buff_size = 600;
+        window.Record().xmit_buff_size = window.Record().recv_buff_size = 540;
     }
 
     void SaveAs(const std::string& path) {
