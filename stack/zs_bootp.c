@@ -195,8 +195,8 @@ int bootp_request(zs_bootp_info kpv_xdata *info)
     {
         my_ip_addr[0] = my_ip_addr[1] = my_ip_addr[2] = my_ip_addr[3] = 0;
     }
-    bootp_xid = ((dword) zs_get_ticks() << 16) ^ ((dword) my_hw_addr[4] << 8) ^ my_hw_addr[5] ^
-                (bootp_xid << 3) ^ 0xB0A7;
+    bootp_xid = (((dword) zs_get_ticks() << 16) ^ ((dword) my_hw_addr[4] << 8) ^ my_hw_addr[5] ^
+                 (bootp_xid << 3) ^ 0xB0A7) & 0xFFFFFFFFUL;
     bootp_answered = 0;
     bootp_info = info;
     error = bootp_send();

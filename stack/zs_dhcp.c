@@ -203,8 +203,9 @@ static int dhcp_send(byte type)
 static void dhcp_begin(byte state)
 {
     dhcp_state = state;
-    dhcp_xid = ((dword) zs_get_ticks() << 16) ^ ((dword) my_hw_addr[4] << 8) ^ my_hw_addr[5] ^
-               (dhcp_xid << 3) ^ 0x5A0D;
+    // Cut to the 32 bits that go on the wire: dword is wider on some hosts.
+    dhcp_xid = (((dword) zs_get_ticks() << 16) ^ ((dword) my_hw_addr[4] << 8) ^ my_hw_addr[5] ^
+                (dhcp_xid << 3) ^ 0x5A0D) & 0xFFFFFFFFUL;
     dhcp_sends = 0;
     dhcp_wait = DHCP_FIRST_WAIT;
 }

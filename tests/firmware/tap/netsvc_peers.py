@@ -126,6 +126,8 @@ class DhcpServer(_Server):
             # message type that does not exist, so that whatever they say, nothing is taken.
             for at in range(243, len(broken)):
                 broken[at] = self.rng.randrange(256) if self.rng.randrange(4) else self.rng.choice([0, 255, 51])
+                if broken[at] == 53:
+                    broken[at] = 52                              # no second message type
             broken[240:243] = bytes([53, 1, 9 + self.rng.randrange(200)])
             if self.rng.randrange(3) == 0:
                 broken = broken[:self.rng.randrange(200, len(broken))]

@@ -3,7 +3,8 @@
 built for the host and run on a TAP device, against the Python peers of netsvc_peers.py:
 
   - the device leases its address from the test's DHCP server (whose answers come after
-    broken ones), renews the short lease at T1 and keeps answering past the first lease's end;
+    broken ones), renews the short lease at T1 and keeps answering past the first lease's end,
+    and leases anew after a renewal is refused;
   - a name resolves through the test's DNS server, and the second lookup comes from the cache;
   - LOCATRA answers discovery with the configured texts, the lease and its event counters;
   - with no DHCP server it falls back to 0.0.0.1 with an endless lease, and LOCATRA says so;
@@ -160,6 +161,18 @@ def dhcp_dns_locatra(cli, settings, work):
             waited = time.monotonic() - bound
             assert abs(second["event2"] - waited) <= 2.5, (second, waited)
             assert second["event1"] >= second["event2"], second
+
+            # A refused renewal takes the address away; discovery starts again at once and the
+            # device leases anew.
+            dhcp.nak_renewals = True
+            before = len(dhcp.seen)
+            wait_until("a discover after a refused renewal",
+                       lambda: netsvc_peers.DISCOVER in [e[0] for e in dhcp.seen[before:]], lease)
+            assert netsvc_peers.NAK in dhcp.sent_types, dhcp.sent_types
+            dhcp.nak_renewals = False
+            acks = dhcp.sent_types.count(netsvc_peers.ACK)
+            wait_until("a new lease", lambda: dhcp.sent_types.count(netsvc_peers.ACK) > acks, 20)
+            rig.wait_for_device(10)
             assert dhcp.errors == [] and dns.errors == [], dhcp.errors + dns.errors
         finally:
             dhcp.stop()
