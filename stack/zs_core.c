@@ -81,6 +81,9 @@ int zs_init_stack(void)
 #ifdef ZS_SLIP
     slip_init();
 #endif
+#ifdef ZS_PPP
+    ppp_init();
+#endif
 #if !defined(ZS_MODEM) && !defined(ZS_ETHERNET)
     // A serial line without a modem is up as soon as the UART runs; Ethernet is up once
     // eth_init has started the device.
@@ -97,6 +100,9 @@ static word zs_link_receive(void)
     return eth_receive_frame(zs_recv_buff, zs_recv_buff_size);
 #elif defined(ZS_SLIP)
     return slip_receive_packet(zs_recv_buff, zs_recv_buff_size);
+#elif defined(ZS_PPP)
+    ppp_process();
+    return ppp_ip_len;
 #else
     return 0;
 #endif
@@ -145,6 +151,12 @@ int zs_poll(void)
             zs_link_set(0);
         }
 #endif
+#if defined(ZS_MODEM) && defined(ZS_PPP)
+        if (ppp_carrier_lost())
+        {
+            zs_link_set(0);
+        }
+#endif
         zs_hw_idle();
     }
     zs_polling = 0;
@@ -162,6 +174,8 @@ int zs_link_send(byte kpv_xdata *packet, word len)
 #elif defined(ZS_SLIP)
     zs_stats.frames_out++;
     return slip_send_packet(packet, len);
+#elif defined(ZS_PPP)
+    return ppp_send_ip(packet, len);
 #else
     (void) packet;
     (void) len;

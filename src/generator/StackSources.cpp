@@ -1,5 +1,6 @@
 #include "generator/StackSources.h"
 
+#include <algorithm>
 #include <cctype>
 #include <sstream>
 
@@ -87,6 +88,12 @@ std::string MakefileText(const ConfigRecord& record, const std::vector<std::stri
          "HEADERS := $(wildcard *.h VFILE_DIR/*.h)\n"
          "\n";
     if (!missing.empty()) {
+        if (std::find(missing.begin(), missing.end(), "zs_lanvik.c") != missing.end()) {
+            m << "# zs_lanvik.c, the Lanvik controller's driver, is not part of the stack's source: the\n"
+                 "# controller's registers are not described for it. `quillon-cli simulate DIR --host` runs\n"
+                 "# this project on a PC; for a board built with make, choose the custom Ethernet device and\n"
+                 "# write your controller's access into custom_ethernet.c.\n";
+        }
         m << "# The stack's source does not have these parts yet; the IDE workspace links them from its\n"
              "# library pair.\n"
              "MISSING := "

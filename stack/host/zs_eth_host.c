@@ -95,7 +95,10 @@ static void queue_put(host_queue *q, const unsigned char *frame, unsigned len)
     }
     f = &q->frames[(q->head + q->count) % HOST_QUEUE_LEN];
     f->len = (unsigned short) len;
-    memcpy(f->data, frame, len);
+    if (len)
+    {
+        memcpy(f->data, frame, len);
+    }
     q->count++;
 }
 

@@ -86,6 +86,7 @@ void FuzzNetInput(Bytes input) {
         const std::size_t len = std::min<std::size_t>(static_cast<std::size_t>(rest[0] << 8 | rest[1]) % 1600, rest.size() - 2);
         stacktest::Bytes frame(rest.begin() + 2, rest.begin() + 2 + static_cast<std::ptrdiff_t>(len));
         rest = rest.subspan(2 + len);
+        if (frame.empty()) continue;  // no frame at all: the device reports none
         if ((mode & 2) && frame.size() >= 14) {
             std::memcpy(frame.data(), my_hw_addr, 6);
             if (stacktest::Get16(frame, 12) == ZS_ETHERTYPE_IP && frame.size() >= 34) {

@@ -1,12 +1,15 @@
-// The make matrix: generates firmware projects over the families, the modem's options and the
-// buffer sizes, builds each with its own Makefile (make, then make size) and holds the wizard's
-// promises against what SDCC linked:
+// The make matrix: generates firmware projects over the families, the modem's links (SLIP, PPP
+// with or without PAP) and options and the buffer sizes, builds each with its own Makefile
+// (make, then make size) and holds the wizard's promises against what SDCC linked:
 //
 //   - a configuration the XDATA estimate says fits links within the family's code and XDATA,
 //     and the estimate covers the linked XDATA without overstating it by more than a little;
 //   - one it says does not fit is refused by the linker too (and has the wizard's finding);
 //   - a configuration that needs modules the stack's source does not have yet stops `make`
 //     with a message naming them, before any compiler runs.
+//
+// The configurations: SLIP devices on the modem, and devices on the custom Ethernet controller
+// with each transport and application choice.
 //
 //   quillon_make_matrix OUT_DIR
 //
@@ -103,6 +106,46 @@ ConfigRecord ServicesRecord(Family family, int i) {
     return r;
 }
 
+// A device on the custom Ethernet controller with the services of `i` (each of the transport
+// and application choices the tree offers, alone and together) and moderate buffers.
+ConfigRecord EthernetRecord(Family family, int i) {
+    using namespace OptionBit;
+    static const std::uint32_t services[] = {
+        UDP,
+        TCP | HTTP | VirtualFiles,
+        TCP | FTP | VirtualFiles,
+        TCP | SMTP,
+        UDP | TFTP,
+        UDP | DHCP,
+        UDP | BOOTP,
+        TCP | UDP | HTTP | FTP | TFTP | SMTP | VirtualFiles,
+    };
+    ConfigRecord r;
+    r.device_bits = FamilyBit(family) | DeviceBit::CustomDevice | (i % 8 == 5 ? DeviceBit::Dns : 0u);
+    r.option_bits = Ethernet | IP | PING | ARP | CustomDevice | EthernetHardware | (i % 2 ? InterruptMode : PolledMode) |
+                    services[i % 8];
+    static const std::uint16_t buffers[] = {600, 800, 1024};
+    r.xmit_buff_size = r.recv_buff_size = buffers[i % 3];
+    r.num_sockets = static_cast<std::uint8_t>(2 + i % 3);
+    r.arp_cache_size = static_cast<std::uint8_t>(2 + i % 5);
+    r.ip_src_addr = {10, 1, static_cast<std::uint8_t>(i), 2};
+    r.gateway_ip_addr = {10, 1, static_cast<std::uint8_t>(i), 1};
+    r.subnet_mask = {255, 255, 255, 0};
+    ApplyClockDefaults(r);
+    ComputeTickReload(r);
+    return r;
+}
+
+// A PPP device on the modem with UDP, with PAP (and 1 to 4 users) or a login at modem level.
+ConfigRecord PppRecord(Family family, int i) {
+    using namespace OptionBit;
+    ConfigRecord r = SlipRecord(family, i);
+    r.option_bits = IP | PING | Modem | PPP | UDP | (i % 2 ? PAP : NoPap);
+    r.use_password = i % 2 ? 0 : (i / 2) % 2;
+    r.pap_num_users = static_cast<std::uint16_t>(1 + i % 4);
+    return r;
+}
+
 int Run(const std::vector<std::string>& command, const fs::path& folder, const fs::path& log) {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -144,6 +187,15 @@ int main(int argc, char** argv) {
     for (Family family : {Family::Vardex, Family::Pelmar, Family::Zintor}) {
         for (int i = 0; i < 10; ++i, ++n) {
             projects.push_back({"slip_" + std::to_string(n), SlipRecord(family, n), {}});
+        }
+    }
+    for (int i = 0; i < 15; ++i) {
+        const Family family = i % 3 == 0 ? Family::Vardex : i % 3 == 1 ? Family::Pelmar : Family::Zintor;
+        projects.push_back({"eth_" + std::to_string(i), EthernetRecord(family, i), {}});
+    }
+    for (Family family : {Family::Vardex, Family::Pelmar, Family::Zintor}) {
+        for (int i = 0; i < 4; ++i, ++n) {
+            projects.push_back({"ppp_" + std::to_string(n), PppRecord(family, n), {}});
         }
     }
     // The resolver on each family, with buffers from the smallest query's to the default.
