@@ -75,6 +75,12 @@ int zs_init_stack(void)
 #ifdef ZS_TCP
     tcp_init();
 #endif
+#ifdef ZS_DHCP
+    dhcp_init();
+#endif
+#ifdef ZS_DNS
+    dns_init();
+#endif
 #ifdef ZS_SLIP
     slip_init();
 #endif
@@ -123,6 +129,14 @@ int zs_poll(void)
 #endif
 #ifdef ZS_TCP
     tcp_poll();
+#endif
+    // The clients' clocks run before a frame is taken: what they send then needs no
+    // received bytes, and the transmit buffer is free.
+#ifdef ZS_DHCP
+    dhcp_poll();
+#endif
+#ifdef ZS_DNS
+    dns_poll();
 #endif
     len = zs_link_receive();
     if (len)

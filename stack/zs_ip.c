@@ -123,8 +123,11 @@ void ip_process_packet(byte kpv_xdata *packet, word len)
         zs_stats.fragments++;           // more fragments follow, or this is not the first
         return;
     }
+    // Without an address yet (0.0.0.0 while DHCP or BOOTP asks for one) a server may send its
+    // answer to the address it offers, so every destination is taken.
     if (!zs_ip_equal(packet + 16, my_ip_addr) &&
-        !(packet[16] == 0xFF && packet[17] == 0xFF && packet[18] == 0xFF && packet[19] == 0xFF))
+        !(packet[16] == 0xFF && packet[17] == 0xFF && packet[18] == 0xFF && packet[19] == 0xFF) &&
+        (my_ip_addr[0] | my_ip_addr[1] | my_ip_addr[2] | my_ip_addr[3]) != 0)
     {
         zs_stats.not_ours++;
         return;

@@ -62,6 +62,19 @@ extern kpv_const byte zs_use_password;
 extern kpv_const word zs_ping_buff_size;
 extern byte kpv_xdata ping_buffer[];
 #endif
+#ifdef ZS_DHCP
+extern kpv_const word zs_dhcp_resend_trys;
+#endif
+#ifdef ZS_BOOTP
+extern kpv_const signed char zs_bootp_resend_trys;
+extern kpv_const word zs_bootp_request_ip;
+#endif
+#ifdef ZS_DNS
+extern kpv_const word zs_dns_buff_size;
+extern kpv_const word zs_dns_send_trys;
+extern kpv_const word zs_dns_wait_ticks;
+extern byte kpv_xdata dns_buffer[];
+#endif
 #ifdef ZS_ETHERNET
 extern byte dest_hw_addr[6];
 #endif
@@ -194,6 +207,35 @@ void pap_process_packet(byte kpv_xdata *packet, word len);
 void udp_init(void);
 // Forgets the datagram held for udp_receive: its bytes are about to be overwritten.
 void udp_release(void);
+// Sends a datagram from local_port without a socket: the stack's own clients (DHCP, BOOTP,
+// DNS) must not take one of the application's num_sockets.
+int  udp_send_port(word local_port, byte kpv_xdata *dest_ip, word dest_port, byte kpv_xdata *buffer,
+                   word len);
+#endif
+
+#if defined(ZS_DHCP) || defined(ZS_BOOTP)
+// The port of BOOTP and DHCP clients, whose datagrams UDP hands straight to the client:
+// from is the sender's IP address, message the UDP payload.
+#ifdef ZS_DHCP
+void dhcp_init(void);
+void dhcp_process_reply(byte kpv_xdata *from, byte kpv_xdata *message, word len);
+// The lease's clock, renewal at T1, rebinding at T2, resends: zs_poll calls it every time.
+void dhcp_poll(void);
+#endif
+#ifdef ZS_BOOTP
+void bootp_process_reply(byte kpv_xdata *from, byte kpv_xdata *message, word len);
+#endif
+#endif
+
+#ifdef ZS_DNS
+// The resolver's own port: UDP hands datagrams for it to dns_process_reply.
+#define ZS_DNS_CLIENT_PORT  53053
+void dns_init(void);
+void dns_process_reply(byte kpv_xdata *from, word from_port, byte kpv_xdata *message, word len);
+// Ages the cache once a second; zs_poll calls it every time.
+void dns_poll(void);
+// The name server a DHCP or BOOTP server named; 0.0.0.0 while none did.
+extern byte zs_dns_server[4];
 #endif
 
 #ifdef ZS_PING

@@ -113,22 +113,18 @@ static word udp_pseudo_sum(byte kpv_xdata *src, byte kpv_xdata *dest, word len)
     return sum;
 }
 
-int udp_send(int socket, byte kpv_xdata *dest_ip, word dest_port, byte kpv_xdata *buffer, word len)
+int udp_send_port(word local_port, byte kpv_xdata *dest_ip, word dest_port, byte kpv_xdata *buffer, word len)
 {
     byte kpv_xdata *u = zs_ip_out + ZS_IP_HEADER_LEN;
     word sum;
 
-    if (!udp_valid(socket))
-    {
-        return ZS_ERR_BAD_SOCKET;
-    }
     if (len > ip_payload_room(ZS_UDP_HEADER_LEN))
     {
         return ZS_ERR_TOO_LONG;
     }
     zs_copy(u + ZS_UDP_HEADER_LEN, buffer, len);
     len += ZS_UDP_HEADER_LEN;
-    ZS_PUT16(u, zs_sockets[socket].local_port);
+    ZS_PUT16(u, local_port);
     ZS_PUT16(u + 2, dest_port);
     ZS_PUT16(u + 4, len);
     u[6] = 0;
@@ -140,6 +136,15 @@ int udp_send(int socket, byte kpv_xdata *dest_ip, word dest_port, byte kpv_xdata
     }
     ZS_PUT16(u + 6, sum);
     return ip_send_packet(dest_ip, ZS_PROTO_UDP, u, len);
+}
+
+int udp_send(int socket, byte kpv_xdata *dest_ip, word dest_port, byte kpv_xdata *buffer, word len)
+{
+    if (!udp_valid(socket))
+    {
+        return ZS_ERR_BAD_SOCKET;
+    }
+    return udp_send_port(zs_sockets[socket].local_port, dest_ip, dest_port, buffer, len);
 }
 
 void udp_process_packet(byte kpv_xdata *packet, word len)
@@ -169,6 +174,26 @@ void udp_process_packet(byte kpv_xdata *packet, word len)
         return;
     }
     port = ZS_GET16(u + 2);
+    // The stack's own clients take their answers before any socket of the application.
+#if defined(ZS_DHCP) || defined(ZS_BOOTP)
+    if (port == ZS_PORT_BOOTP_CLIENT)
+    {
+#ifdef ZS_DHCP
+        dhcp_process_reply(packet + 12, u + ZS_UDP_HEADER_LEN, ulen - ZS_UDP_HEADER_LEN);
+#endif
+#ifdef ZS_BOOTP
+        bootp_process_reply(packet + 12, u + ZS_UDP_HEADER_LEN, ulen - ZS_UDP_HEADER_LEN);
+#endif
+        return;
+    }
+#endif
+#ifdef ZS_DNS
+    if (port == ZS_DNS_CLIENT_PORT)
+    {
+        dns_process_reply(packet + 12, ZS_GET16(u), u + ZS_UDP_HEADER_LEN, ulen - ZS_UDP_HEADER_LEN);
+        return;
+    }
+#endif
     s = zs_sockets;
     for (i = 0; i < zs_num_sockets; i++, s++)
     {

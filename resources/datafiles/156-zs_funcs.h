@@ -330,7 +330,20 @@ int  tftp_get_file(byte kpv_xdata *server_ip, char kpv_const *name, byte kpv_xda
 // Stores len bytes of buffer on server_ip as the file name.
 int  tftp_put_file(byte kpv_xdata *server_ip, char kpv_const *name, byte kpv_xdata *buffer,
                    word len);
-£
+£¢20&
+//-----------------------------------------------------------------------------
+// DNS resolver (built into the project's source, in no library)
+//-----------------------------------------------------------------------------
+
+// Finds the IP address of a host name ("ntp.example.net") and writes its 4 bytes to ip.
+// Asks the name server that DHCP or BOOTP named, else the gateway (Ethernet) or IP_DEST_ADDR
+// (a serial link): dns_send_trys queries, dns_wait_ticks each. Answers are kept for their
+// time to live, so asking again soon sends nothing. ZS_OK, ZS_ERR_NOT_FOUND (no such name,
+// or no server address to ask), ZS_ERR_TIMEOUT, ZS_ERR_ARGUMENT (not a host name) or
+// ZS_ERR_TOO_LONG (the query does not fit dns_buff_size). name may be in code or data
+// memory. It waits for the answer: call it from the main loop, not from a callback.
+int  dns_resolve(char *name, byte kpv_xdata *ip);
+¢
 //-----------------------------------------------------------------------------
 // Callbacks: functions of the project that the stack calls (zs_callback.c)
 //-----------------------------------------------------------------------------

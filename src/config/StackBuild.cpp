@@ -43,7 +43,7 @@ const std::vector<StackModule>& StackModules() {
         {"hw8051", 0, 0, 57},
         {"ip", O::IP, 0, 29},
         {"icmp", O::PING, 0, 17},
-        {"udp", O::UDP, 0, 48},
+        {"udp", O::UDP, 0, 58},
         {"slip", O::SLIP, 0, 21},
         {"modem", O::Modem, 0, 27},
         {"ppp", O::PPP, 0, 126},
@@ -52,9 +52,9 @@ const std::vector<StackModule>& StackModules() {
         {"arp", O::ARP, 0, 84},
         {"lanvik", 0, DeviceBit::Lanvik, 0},
         {"tcp", O::TCP, 0, 161, 10},
-        {"bootp", O::BOOTP, 0, 0},
-        {"dhcp", O::DHCP, 0, 0},
-        {"dns", 0, DeviceBit::Dns, 0},
+        {"bootp", O::BOOTP, 0, 38},
+        {"dhcp", O::DHCP, 0, 102},
+        {"dns", 0, DeviceBit::Dns, 258},
         {"vfile", O::FTP | O::HTTP, 0, 28, 1},
         {"http", O::HTTP, 0, 83, 3},
         {"ftp", O::FTP, 0, 66},
@@ -111,6 +111,13 @@ XdataUse EstimateXdata(const ConfigRecord& record) {
     if (bits & O::PING) add("ping buffer", r.ping_buff_size);
     if (bits & O::SMTP) add("SMTP buffer", r.smtp_buffer_len);
     if (bits & O::VirtualFiles) add("virtual files", AtLeastOne(r.num_vf_pages) * kVfileEntry);
+    // locatra.c: its answer (29 fixed bytes and the four texts with their zero bytes), the
+    // event counters, the socket and what its functions keep in XDATA.
+    if (r.locatra_enabled) {
+        const std::uint32_t texts = static_cast<std::uint32_t>(r.locatra_name.size() + r.locatra_description.size() +
+                                                               r.locatra_event1.size() + r.locatra_event2.size() + 4);
+        add("LOCATRA service", 29 + texts + 36);
+    }
 
     // main.c and zs_callback.c: the link flag, the last error and its count, the unclaimed
     // packet count and the callbacks' parameters; the PAP loop counter; what a BOOTP server

@@ -35,7 +35,12 @@ constexpr std::pair<std::string_view, std::uint32_t> kBitNames[] = {
     {"InterruptMode", OptionBit::InterruptMode},
 };
 
-// Reads "-", "A", "A&B&..." or "A|B|..."; returns an error text, empty when it parsed.
+constexpr std::pair<std::string_view, std::uint32_t> kDeviceBitNames[] = {
+    {"DNS", DeviceBit::Dns},
+};
+
+// Reads "-", "A", "A&B&..." or "A|B|..."; returns an error text, empty when it parsed. A Source
+// component names device bits, a library's component option bits.
 std::string ParseCondition(const std::string& text, StackComponent& out) {
     if (text == "-") return {};
     const bool has_and = text.find('&') != std::string::npos;
@@ -47,9 +52,15 @@ std::string ParseCondition(const std::string& text, StackComponent& out) {
     while (true) {
         const std::size_t end = text.find(separator, start);
         const std::string name = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        const std::uint32_t bit = OptionBitByName(name);
-        if (bit == 0) return "unknown option bit \"" + name + "\"";
-        out.condition_bits |= bit;
+        if (out.half == LibraryHalf::Source) {
+            const std::uint32_t bit = DeviceBitByName(name);
+            if (bit == 0) return "unknown device bit \"" + name + "\"";
+            out.device_bits |= bit;
+        } else {
+            const std::uint32_t bit = OptionBitByName(name);
+            if (bit == 0) return "unknown option bit \"" + name + "\"";
+            out.condition_bits |= bit;
+        }
         if (end == std::string::npos) break;
         start = end + 1;
     }
@@ -60,6 +71,12 @@ std::string ParseCondition(const std::string& text, StackComponent& out) {
 
 std::uint32_t OptionBitByName(std::string_view name) {
     for (const auto& [text, bit] : kBitNames)
+        if (text == name) return bit;
+    return 0;
+}
+
+std::uint32_t DeviceBitByName(std::string_view name) {
+    for (const auto& [text, bit] : kDeviceBitNames)
         if (text == name) return bit;
     return 0;
 }
@@ -90,8 +107,14 @@ StackComponentTable ParseStackComponents(std::string_view text) {
             c.half = LibraryHalf::Common;
         } else if (fields[1] == "bank") {
             c.half = LibraryHalf::Bank;
+        } else if (fields[1] == "source") {
+            c.half = LibraryHalf::Source;
         } else {
-            error("half must be common or bank, not \"" + fields[1] + "\"");
+            error("half must be common, bank or source, not \"" + fields[1] + "\"");
+            continue;
+        }
+        if (c.half == LibraryHalf::Source && fields[2] == "-") {
+            error("a source component needs the device bits that build it in");
             continue;
         }
         if (std::string why = ParseCondition(fields[2], c); !why.empty()) {
@@ -117,6 +140,7 @@ StackComponentTable ParseStackComponents(std::string_view text) {
 }
 
 bool ComponentInLibrary(const StackComponent& component, std::uint32_t option_set) {
+    if (component.half == LibraryHalf::Source) return false;
     if (component.condition_bits == 0) return true;
     const std::uint32_t present = option_set & component.condition_bits;
     return component.any_of ? present != 0 : present == component.condition_bits;

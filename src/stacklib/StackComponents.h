@@ -11,7 +11,9 @@
 
 namespace quillon {
 
-enum class LibraryHalf { Common, Bank };
+// Source: a component that no library holds; the project compiles it from the stack's source
+// when its device bits ask for it (the DNS resolver).
+enum class LibraryHalf { Common, Bank, Source };
 
 struct StackComponent {
     std::string module;  // ZS_TCP
@@ -20,6 +22,8 @@ struct StackComponent {
     // are needed. A mask of 0 means the component is always built in.
     std::uint32_t condition_bits = 0;
     bool any_of = false;
+    // The device bits a Source component's condition names instead of option bits.
+    std::uint32_t device_bits = 0;
     std::vector<std::string> functions;
 };
 
@@ -34,7 +38,10 @@ StackComponentTable ParseStackComponents(std::string_view text);
 // The option bit of a name as the table spells it ("TCP", "VirtualFiles"); 0 when unknown.
 std::uint32_t OptionBitByName(std::string_view name);
 
-// Whether a library built for `option_set` contains the component.
+// The device bit of a name as the table spells it ("DNS"); 0 when unknown.
+std::uint32_t DeviceBitByName(std::string_view name);
+
+// Whether a library built for `option_set` contains the component (a Source component never).
 bool ComponentInLibrary(const StackComponent& component, std::uint32_t option_set);
 
 // The components of one half of the library for `option_set`, in table order.

@@ -84,6 +84,28 @@ ConfigRecord SlipRecord(Family family, int i) {
     return r;
 }
 
+// An Ethernet device with its own driver (polled), UDP and the address and name services
+// of `i`: DHCP or BOOTP, with or without DNS and LOCATRA.
+ConfigRecord ServicesRecord(Family family, int i) {
+    using namespace OptionBit;
+    ConfigRecord r;
+    r.device_bits = FamilyBit(family) | DeviceBit::CustomDevice;
+    r.option_bits = Ethernet | IP | PING | ARP | UDP | CustomDevice | PolledMode | EthernetHardware;
+    r.option_bits |= i % 2 ? BOOTP : DHCP;
+    if (i % 3 != 1) r.device_bits |= DeviceBit::Dns;
+    r.locatra_enabled = i % 4 == 0 ? 1 : 0;
+    static const std::uint16_t buffers[] = {600, 1000, 400};
+    r.xmit_buff_size = r.recv_buff_size = buffers[i % 3];
+    r.num_sockets = static_cast<std::uint8_t>(2 + i % 3);
+    r.dns_buff_size = static_cast<std::uint16_t>(i % 2 ? 128 : 512);
+    r.dhcp_resend_trys = static_cast<std::uint16_t>(1 + i % 4);
+    r.bootp_request_ip = static_cast<std::uint16_t>(i % 5 == 1 ? 0 : 1);
+    ApplyClockDefaults(r);
+    r.clock_confirmed = 0;
+    ComputeTickReload(r);
+    return r;
+}
+
 // A device on the custom Ethernet controller with the services of `i` (each of the transport
 // and application choices the tree offers, alone and together) and moderate buffers.
 ConfigRecord EthernetRecord(Family family, int i) {
@@ -175,6 +197,20 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 4; ++i, ++n) {
             projects.push_back({"ppp_" + std::to_string(n), PppRecord(family, n), {}});
         }
+    }
+    // The resolver on each family, with buffers from the smallest query's to the default.
+    for (Family family : {Family::Vardex, Family::Pelmar, Family::Zintor}) {
+        ConfigRecord r = SlipRecord(family, n);
+        r.device_bits |= DeviceBit::Dns;
+        static const std::uint16_t dns_buffers[] = {64, 512, 300};
+        r.dns_buff_size = dns_buffers[n % 3];
+        projects.push_back({"slip_dns_" + std::to_string(n++), r, {}});
+    }
+    // DHCP or BOOTP on Ethernet, with DNS and LOCATRA in their combinations, on each family.
+    for (int i = 0; i < 6; ++i) {
+        const Family family = i % 3 == 0 ? Family::Vardex : i % 3 == 1 ? Family::Pelmar : Family::Zintor;
+        projects.push_back({"services_" + std::to_string(n), ServicesRecord(family, n), {}});
+        ++n;
     }
     // Two that do not fit: the wizard refuses them, and so must the linker.
     ConfigRecord big = SlipRecord(Family::Vardex, 0);

@@ -75,6 +75,12 @@ TEST(StackFunctions, EveryLibraryFunctionIsDeclaredUnderItsComponentsCondition) 
             ASSERT_NE(it, declared.end()) << function << " of " << component.module << " is not declared";
             ASSERT_EQ(it->second.size(), 1u) << function << " is declared more than once";
             const Declaration& d = it->second.front();
+            if (component.half == LibraryHalf::Source) {
+                ASSERT_TRUE(d.in_section) << function;
+                EXPECT_TRUE(d.section.device) << function << " is declared for the device bits that build it in";
+                EXPECT_EQ(d.section.Mask(), component.device_bits) << function;
+                continue;
+            }
             if (component.condition_bits == 0) {
                 EXPECT_FALSE(d.in_section) << function << " belongs to every library";
                 continue;

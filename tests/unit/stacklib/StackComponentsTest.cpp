@@ -27,12 +27,18 @@ protected:
 
 TEST_F(StackComponentsFile, ReadsEveryComponentOfTheStack) {
     ASSERT_TRUE(table_.errors.empty()) << table_.errors.front();
-    ASSERT_EQ(table_.components.size(), 20u);
+    ASSERT_EQ(table_.components.size(), 21u);
     const StackComponent& core = table_.components.front();
     EXPECT_EQ(core.module, "ZS_CORE");
     EXPECT_EQ(core.condition_bits, 0u);
     EXPECT_EQ(core.functions.size(), 7u);
     EXPECT_EQ(core.functions.front(), "zs_init_stack");
+    // The resolver is compiled by the project itself: no library, whatever its options, has it.
+    const StackComponent& dns = table_.components.back();
+    EXPECT_EQ(dns.module, "ZS_DNS");
+    EXPECT_EQ(dns.half, LibraryHalf::Source);
+    EXPECT_EQ(dns.device_bits, DeviceBit::Dns);
+    EXPECT_FALSE(ComponentInLibrary(dns, 0xFFFFFFFFu));
 }
 
 TEST_F(StackComponentsFile, PicksTheModulesOfEachHalf) {
@@ -77,16 +83,20 @@ TEST(StackComponents, ReportsEveryBadLineAndKeepsTheGoodOnes) {
         "BIT common TCP&Gopher f2\n"
         "MIXED common TCP&UDP|FTP f3\n"
         "GOOD bank - f4\n"
-        "CLASH bank - good_fn\n");
+        "CLASH bank - good_fn\n"
+        "SRC source TCP f5\n"
+        "ALWAYS source - f6\n");
     ASSERT_EQ(t.components.size(), 1u);
     EXPECT_EQ(t.components[0].functions, std::vector<std::string>{"good_fn"});
     const std::vector<std::string> expected = {
         "line 4: expected MODULE HALF CONDITION FUNCTION...",
-        "line 5: half must be common or bank, not \"middle\"",
+        "line 5: half must be common, bank or source, not \"middle\"",
         "line 6: unknown option bit \"Gopher\"",
         "line 7: condition \"TCP&UDP|FTP\" mixes & and |",
         "line 8: module GOOD is listed twice",
         "line 9: function good_fn is exported twice",
+        "line 10: unknown device bit \"TCP\"",
+        "line 11: a source component needs the device bits that build it in",
     };
     EXPECT_EQ(t.errors, expected);
 }
