@@ -39,8 +39,10 @@ QString ElidedLabel::ShownText() const {
 }
 
 QSize ElidedLabel::sizeHint() const {
+    // The prefix and the text measured apart, as they are painted: the advance of the whole can
+    // be a pixel less, and a text given only that would be shortened.
     const QFontMetrics metrics = fontMetrics();
-    return QSize(metrics.horizontalAdvance(FullText()), metrics.height()) +
+    return QSize(metrics.horizontalAdvance(prefix_) + metrics.horizontalAdvance(text_) + 1, metrics.height()) +
            QSize(frameWidth() * 2, frameWidth() * 2);
 }
 

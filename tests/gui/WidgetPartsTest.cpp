@@ -49,13 +49,15 @@ private slots:
             const int count = 1 + static_cast<int>(random.bounded(4));
             for (int i = 0; i < count; ++i) {
                 auto* label = new quillon::qt::ElidedLabel;
-                label->SetText(QStringLiteral("Field: "), QString(static_cast<int>(1 + random.bounded(90)), QLatin1Char('x')));
+                label->SetText(QStringLiteral("Field: "), QStringLiteral("(none) a-path/to/somewhere/settings.wp and more text ").left(static_cast<int>(1 + random.bounded(48))).repeated(1 + static_cast<int>(random.bounded(2))));
                 if (random.bounded(5) == 0) label->hide();
                 row.Add(label);
                 labels << label;
             }
             const int width = static_cast<int>(random.bounded(1400));
             const QList<int> widths = row.Widths(width);
+            row.resize(width, 24);
+            row.Place();
             int used = 0;
             int least_cut = INT_MAX;
             int most_cut = 0;
@@ -70,6 +72,8 @@ private slots:
                 used += widths[i];
                 minimums += labels[i]->minimumSizeHint().width();
                 QVERIFY(widths[i] <= labels[i]->sizeHint().width());
+                // The whole room it asks for shows the whole text.
+                if (widths[i] == labels[i]->sizeHint().width()) QCOMPARE(labels[i]->ShownText(), labels[i]->FullText());
                 QVERIFY(widths[i] >= labels[i]->minimumSizeHint().width());
                 if (widths[i] < labels[i]->sizeHint().width() && widths[i] > labels[i]->minimumSizeHint().width()) {
                     least_cut = std::min(least_cut, widths[i]);
