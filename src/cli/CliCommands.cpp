@@ -148,7 +148,7 @@ blanks; a final text argument runs to the end of the line and may be written in 
   sheet page TITLE | sheet click ID | sheet set ID TEXT | sheet check ID on|off
   sheet solve HZ | sheet ok | sheet cancel
                         while the oscillator sheet is open
-  show record|tree|panel|window|sheet
+  show record|tree|panel|window|sheet|summary
   explain NODE          why NODE is as it is, and what choosing it would cost
   find TEXT             type TEXT into the tree's filter and press Enter: prints
                         "find: N found, selects NODE" and selects the best match (a node's

@@ -110,12 +110,13 @@ bool ParseOnOff(const std::string& word) {
     throw LineError{"expected on or off, not " + word};
 }
 
-const std::array<std::pair<std::string_view, ShowWhat>, 5> kShowNames{{
+const std::array<std::pair<std::string_view, ShowWhat>, 6> kShowNames{{
     {"record", ShowWhat::Record},
     {"tree", ShowWhat::Tree},
     {"panel", ShowWhat::Panel},
     {"window", ShowWhat::Window},
     {"sheet", ShowWhat::Sheet},
+    {"summary", ShowWhat::Summary},
 }};
 
 void ParseSheetCommand(LineReader& r, ScriptCommand& c) {
@@ -231,7 +232,7 @@ ScriptCommand ParseLine(std::string_view line_text, int line) {
         ParseSheetCommand(r, c);
     } else if (verb == "show") {
         c.verb = ScriptVerb::Show;
-        const std::string what = r.Word("what to show (record, tree, panel, window or sheet)");
+        const std::string what = r.Word("what to show (record, tree, panel, window, sheet or summary)");
         bool known = false;
         for (const auto& [name, value] : kShowNames) {
             if (what == name) {
@@ -239,7 +240,7 @@ ScriptCommand ParseLine(std::string_view line_text, int line) {
                 known = true;
             }
         }
-        if (!known) throw LineError{"cannot show " + what + " (record, tree, panel, window or sheet)"};
+        if (!known) throw LineError{"cannot show " + what + " (record, tree, panel, window, sheet or summary)"};
     } else {
         throw LineError{"unknown command: " + verb};
     }

@@ -38,12 +38,12 @@ enum class ScriptVerb {
     SheetSolve,   // sheet solve HZ          (hz)
     SheetOk,      // sheet ok
     SheetCancel,  // sheet cancel
-    Show,         // show record|tree|panel|window|sheet
+    Show,         // show record|tree|panel|window|sheet|summary
     Explain,      // explain NODE
     Find,         // find TEXT            (the filter above the tree, then Enter)
 };
 
-enum class ShowWhat { Record, Tree, Panel, Window, Sheet };
+enum class ShowWhat { Record, Tree, Panel, Window, Sheet, Summary };
 
 struct ScriptCommand {
     int line = 0;  // 1-based line of the script

@@ -8,6 +8,7 @@
 #include "clock/ClockSolver.h"
 #include "clock/SheetModel.h"
 #include "wizard/NodeFilter.h"
+#include "wizard/NodeSummary.h"
 #include "wizard/OptionTree.h"
 
 namespace quillon::cli {
@@ -206,6 +207,11 @@ void ScriptRunner::Show(ShowWhat what) {
     case ShowWhat::Tree: WriteTreeState(window_->Tree(), out_, window_->NodesWithProblems()); break;
     case ShowWhat::Panel: WritePanelState(window_->Panel(), out_); break;
     case ShowWhat::Window: WriteWindowState(*window_, out_); break;
+    case ShowWhat::Summary:
+        if (const std::optional<OptionNode> selected = window_->Tree().Selected()) {
+            WriteSummary(SummaryOf(*selected, window_->Tree(), window_->Record()), out_);
+        }
+        break;
     case ShowWhat::Sheet:
         if (!sheet_) throw Failure{"no oscillator sheet is open"};
         WriteSheetState(*sheet_, out_);

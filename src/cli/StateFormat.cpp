@@ -256,6 +256,16 @@ void WriteSheetState(const SheetModel& sheet, std::ostream& out) {
     for (const ClockViolation& v : sheet.PageViolations(sheet.ActiveIndex())) out << "violation: " << OneLine(v.Text()) << '\n';
 }
 
+void WriteSummary(const std::vector<SummaryEntry>& summary, std::ostream& out) {
+    for (const SummaryEntry& e : summary) {
+        const std::string indent(static_cast<std::size_t>(2 * e.depth), ' ');
+        out << indent << InfoOf(e.node).text;
+        if (!e.state.empty()) out << ": " << e.state;
+        out << '\n';
+        for (const PanelValueText& value : e.values) out << indent << "  " << value.caption << ": " << OneLine(value.value) << '\n';
+    }
+}
+
 void WriteExplanation(const NodeExplanation& e, std::ostream& out) {
     const std::string_view node = InfoOf(e.node).text;
     out << "explain: " << node << ": " << e.state;

@@ -10,6 +10,7 @@
 
 #include "config/ConfigRecord.h"
 #include "wizard/Explain.h"
+#include "wizard/NodeSummary.h"
 
 namespace quillon {
 class OptionTree;
@@ -53,6 +54,11 @@ void WriteWindowState(const WizardDialog& window, std::ostream& out);
 // The oscillator sheet's active page: its caption, one line per control in id order, then
 // one "violation: TEXT" line per clock limit broken that the page is where to fix.
 void WriteSheetState(const SheetModel& sheet, std::ostream& out);
+
+// What a node holds (the window's summary of a node without a page of its own): one line per
+// node, indented two blanks a level, "NODE" or "NODE: STATE", then its page's values a level
+// deeper as "CAPTION: VALUE".
+void WriteSummary(const std::vector<SummaryEntry>& summary, std::ostream& out);
 
 // "explain: NODE: STATE: REASON" (without ": REASON" when nothing holds the node), then for an
 // option not chosen "explain: NODE: cost: +N KB (library NNN)".

@@ -14,6 +14,7 @@
 #include "clock/ClockSolver.h"
 #include "qt/Artwork.h"
 #include "qt/GuardedCall.h"
+#include "qt/ScreenFit.h"
 
 namespace quillon::qt {
 
@@ -66,12 +67,9 @@ ClockSolveDialog::ClockSolveDialog(SheetModel& sheet, Platform& ui, QWidget* par
 
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("solveSolutions"));
-    // Wide enough for a line with a PLL's whole way to SYSCLK.
-    list_->setMinimumSize(list_->fontMetrics().horizontalAdvance(
-                              QStringLiteral("23.75 MHz · off by 250000 Hz · 4 changes · PLL from Crystal Oscillator "
-                                             "of 25 MHz, / 5 x 19; SYSCLK / 2")) +
-                              64,
-                          list_->fontMetrics().height() * 12);
+    // Some lines at the least; the dialog asks for more below.
+    list_->setMinimumSize(list_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 30,
+                          list_->fontMetrics().height() * 4);
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("solveNote"));
     note_->setWordWrap(true);
@@ -102,6 +100,15 @@ ClockSolveDialog::ClockSolveDialog(SheetModel& sheet, Platform& ui, QWidget* par
     layout->addWidget(note_);
     layout->addWidget(buttons);
     Find();
+    // Wide enough for a line with a PLL's whole way to SYSCLK and a dozen of them where the
+    // screen has the room; the list scrolls where it has not.
+    const QFontMetrics metrics = list_->fontMetrics();
+    const QSize list_wanted(metrics.horizontalAdvance(QStringLiteral(
+                                "23.75 MHz · off by 250000 Hz · 4 changes · PLL from Crystal Oscillator "
+                                "of 25 MHz, / 5 x 19; SYSCLK / 2")) +
+                                64,
+                            metrics.height() * 12);
+    FitDialog(this, sizeHint() + (list_wanted - list_->sizeHint()).expandedTo(QSize(0, 0)));
 }
 
 void ClockSolveDialog::Find() {

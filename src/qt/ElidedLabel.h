@@ -1,8 +1,10 @@
-// A status bar field that never pushes its neighbours out: a text too long for the room it gets
-// is shortened in the middle ("/home/.../project.wp"), and the whole text is its tooltip.
+// A status bar field that never pushes its neighbours out: it asks for the room of its whole
+// text, and a text too long for the room it gets is shortened in the middle
+// ("/home/.../project.wp"); the whole text is its tooltip.
 #pragma once
 
 #include <QFrame>
+#include <QList>
 #include <QString>
 
 namespace quillon::qt {
@@ -29,6 +31,35 @@ private:
     Qt::TextElideMode mode_;
     QString prefix_;
     QString text_;
+};
+
+// A row of ElidedLabels that share the width fairly: each gets its whole text while all fit;
+// otherwise the texts short enough to fit a common width stay whole and only the longer ones
+// are shortened, to that width (never below their minimum). Hidden labels take no room.
+class ElidedRow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ElidedRow(QWidget* parent = nullptr);
+
+    void Add(ElidedLabel* label);
+    static constexpr int kSpacing = 12;
+
+    // The widths the shown labels get in `width`, in the order they were added (0: hidden).
+    QList<int> Widths(int width) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    // Places the labels at once, for a caller that has just changed their texts.
+    void Place();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+
+    QList<ElidedLabel*> labels_;
 };
 
 }  // namespace quillon::qt

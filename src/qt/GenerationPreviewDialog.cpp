@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "qt/ScreenFit.h"
+
 namespace quillon::qt {
 
 namespace {
@@ -173,7 +175,7 @@ GenerationPreviewDialog::GenerationPreviewDialog(const GenerationPreview& previe
         if (item) ShowFile(files_->indexOfTopLevelItem(item));
     });
     if (files_->topLevelItemCount() > 0) files_->setCurrentItem(files_->topLevelItem(0));
-    resize(960, 560);
+    FitDialog(this, QSize(960, 560));
     generate_->setFocus();
 }
 

@@ -170,10 +170,12 @@ MainWindow::MainWindow(WizardDialog& wizard, QtPlatform& platform, QWidget* pare
     // end and whole in its tooltip, so the bar keeps its height.
     reason_label_ = new ElidedLabel(this, Qt::ElideRight);
     reason_label_->setObjectName(QStringLiteral("reasonStatus"));
-    statusBar()->addWidget(reason_label_, 4);
-    statusBar()->addWidget(folder_label_, 2);
-    statusBar()->addWidget(file_label_, 2);
-    statusBar()->addWidget(notice_label_, 1);
+    // No fixed shares: each field gets its whole text while all fit, and only the texts too
+    // long for a fair share are shortened.
+    status_fields_ = new ElidedRow(this);
+    status_fields_->setObjectName(QStringLiteral("statusFields"));
+    for (ElidedLabel* label : {reason_label_, folder_label_, file_label_, notice_label_}) status_fields_->Add(label);
+    statusBar()->addWidget(status_fields_, 1);
     statusBar()->addPermanentWidget(modified_label_);
 
     // Tooltips are made when asked for, so that they tell what the field holds now.
@@ -404,6 +406,7 @@ void MainWindow::SyncWindowState() {
     reason_label_->setVisible(reason);
     folder_label_->setVisible(!reason);
     file_label_->setVisible(!reason);
+    status_fields_->Place();
     RememberSettingsFile();
 }
 
@@ -419,7 +422,11 @@ QRect MainWindow::DefaultGeometry() const {
     // A window manager's frame comes on top of the window; leave it room.
     const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
     const QSize room(available.width() - 8, available.height() - title - 8);
-    const QSize size = QSize(width, height).boundedTo(room).expandedTo(minimumSizeHint()).boundedTo(available.size());
+    // Most of a laptop's screen, so that the panel has room for what a node holds; on a large
+    // screen no more than a comfortable size.
+    const QSize share(std::min(available.width() * 4 / 5, 1400), std::min(available.height() * 7 / 8, 1000));
+    const QSize size =
+        QSize(width, height).expandedTo(share).boundedTo(room).expandedTo(minimumSizeHint()).boundedTo(available.size());
     QRect frame(QPoint(0, 0), size);
     frame.moveCenter(available.center());
     return FitInto(frame, available);
@@ -437,7 +444,9 @@ void MainWindow::RestoreWindowState() {
     }
     const QByteArray splitter = kept.value(kSplitterKey).toByteArray();
     if (splitter.isEmpty() || !splitter_->restoreState(splitter)) {
-        splitter_->setSizes({tree_->minimumWidth(), std::max(1, width() - tree_->minimumWidth())});
+        // The tree gets a share of a wide window too, for its deeper rows.
+        const int tree = std::max(tree_->minimumWidth(), width() * 3 / 10);
+        splitter_->setSizes({tree, std::max(1, width() - tree)});
     }
 }
 

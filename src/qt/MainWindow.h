@@ -22,6 +22,7 @@ class QSplitter;
 namespace quillon::qt {
 
 class ElidedLabel;
+class ElidedRow;
 class OptionTreeView;
 class QtPlatform;
 class SettingsPanelView;
@@ -50,8 +51,8 @@ public:
     // Opens `path` through the window's own Open command, its dialog answered with it.
     void OpenFile(const QString& path);
 
-    // Where the window goes when nothing is kept: the tree's rows and the panel at their
-    // natural size, within the available screen, centred on it.
+    // Where the window goes when nothing is kept: most of the available screen (no less than
+    // the tree's rows and the panel at their natural size), centred on it.
     QRect DefaultGeometry() const;
     // Size and splitter from the settings kept by the last run, fitted into the screen.
     void RestoreWindowState();
@@ -82,6 +83,7 @@ private:
     ElidedLabel* notice_label_;
     QLabel* modified_label_;
     ElidedLabel* reason_label_;
+    ElidedRow* status_fields_;
     RecentFiles recent_;
     std::string remembered_file_;
 };

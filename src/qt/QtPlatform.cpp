@@ -10,6 +10,7 @@
 #include "qt/AboutDialog.h"
 #include "qt/GenerationPreviewDialog.h"
 #include "qt/HelpViewer.h"
+#include "qt/ScreenFit.h"
 #include "qt/SheetDialog.h"
 
 namespace quillon::qt {
@@ -143,6 +144,7 @@ std::optional<std::string> QtPlatform::RunFileDialog(const FileDialogRequest& re
     if (!name.isEmpty() && !name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?'))) {
         dialog.selectFile(name);
     }
+    FitDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst().toStdString();
 }
@@ -166,6 +168,7 @@ std::optional<std::string> QtPlatform::SaveFileDialog(const FileDialogRequest& r
 
 std::optional<std::string> QtPlatform::BrowseForFolder(const std::string& title, const std::string& initial_folder) {
     FolderDialog dialog(parent_, FromStd(title), FromStd(initial_folder));
+    FitDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString folder = dialog.selectedFiles().constFirst();
     if (folder.isEmpty()) return std::nullopt;

@@ -9,8 +9,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpacerItem>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -20,6 +22,7 @@
 #include "qt/AddressEdit.h"
 #include "qt/GuardedCall.h"
 #include "qt/UpperCaseValidator.h"
+#include "wizard/NodeSummary.h"
 
 namespace quillon::qt {
 
@@ -53,6 +56,15 @@ void RetainSizeWhenHidden(QWidget* widget) {
     widget->setSizePolicy(policy);
 }
 
+// The summary's scroll area: it takes the room the controls leave and asks for none, since a
+// stacked layout weighs the size hints of its pages whatever their size policies say.
+class SummaryArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return {0, 0}; }
+    QSize minimumSizeHint() const override { return {0, 0}; }
+};
+
 // The panel's longest caption; the group is made wide enough for it, so that no caption is cut
 // and the window does not change width when a longer one appears.
 constexpr const char* kWidestCaption = "Buffer size for command line params (bytes):";
@@ -70,7 +82,41 @@ SettingsPanelView::SettingsPanelView(WizardDialog& wizard, QWidget* parent) : QW
 
     auto* settings = new QGroupBox(QStringLiteral("Settings"), this);
     settings->setObjectName(QStringLiteral("settingsGroup"));
-    BuildSettingsGroup(settings);
+    // The controls, or in their place the summary of a node whose page shows nothing. The
+    // summary scrolls on its own and never sizes the group, so the panel keeps its shape.
+    pages_ = new QStackedWidget(settings);
+    pages_->setObjectName(QStringLiteral("settingsPages"));
+    auto* controls_page = new QWidget(pages_);
+    controls_page->setObjectName(QStringLiteral("controlsPage"));
+    BuildSettingsGroup(controls_page);
+    pages_->addWidget(controls_page);
+    summary_area_ = new SummaryArea(pages_);
+    summary_area_->setObjectName(QStringLiteral("summaryArea"));
+    summary_area_->setFrameShape(QFrame::NoFrame);
+    summary_area_->setWidgetResizable(true);
+    summary_area_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    summary_ = new QLabel;
+    summary_->setObjectName(QStringLiteral("nodeSummary"));
+    summary_->setTextFormat(Qt::RichText);
+    summary_->setWordWrap(true);
+    summary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    summary_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    summary_->setContentsMargins(2, 2, 2, 2);
+    summary_area_->setWidget(summary_);
+    pages_->addWidget(summary_area_);
+    connect(summary_, &QLabel::linkActivated, this, [this](const QString& link) {
+        if (!link.startsWith(QLatin1String("node:"))) return;
+        bool ok = false;
+        const int n = link.mid(5).toInt(&ok);
+        if (!ok || n < 1 || n > kOptionNodeCount) return;
+        const auto node = static_cast<OptionNode>(n);
+        // After the label has finished with the click: the selection replaces its text.
+        QMetaObject::invokeMethod(
+            this, [this, node] { Guarded(wizard_.Ui(), [&] { wizard_.OnSelectionChange(node); }); },
+            Qt::QueuedConnection);
+    });
+    auto* settings_layout = new QVBoxLayout(settings);
+    settings_layout->addWidget(pages_);
     code_size_ = new QGroupBox(QStringLiteral("Code Size"), this);
     code_size_->setObjectName(QStringLiteral("codeSizeGroup"));
     BuildCodeSizeGroup(code_size_);
@@ -162,8 +208,9 @@ void SettingsPanelView::OnButton(int id) {
     });
 }
 
-void SettingsPanelView::BuildSettingsGroup(QGroupBox* group) {
+void SettingsPanelView::BuildSettingsGroup(QWidget* group) {
     auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->setColumnStretch(0, 1);
     grid->setVerticalSpacing(3);
     grid->setHorizontalSpacing(8);
@@ -198,7 +245,7 @@ void SettingsPanelView::BuildSettingsGroup(QGroupBox* group) {
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
     // Each label stands above its value and the value's note under it; the address controls,
     // the MAC rows, the combo boxes and "Configure SYSCLK" take the place of the value that
-    // their node does not use. A note place is hidden, and takes no room, while it is empty.
+    // their node does not use. A note place takes room under each row that its page shows.
     grid->addWidget(w(C::Label1), 0, 0);
     grid->addWidget(value1_row, 1, 0);
     grid->addWidget(w(C::Address1), 1, 0, left);
@@ -273,7 +320,10 @@ QWidget* SettingsPanelView::CreateNoteSlot(int n, QWidget* parent) {
     text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     box->addWidget(icon, 0, Qt::AlignTop);
     box->addWidget(text, 1);
+    RetainSizeWhenHidden(icon);
+    icon->hide();
     slot->hide();
+    note_icons_[static_cast<std::size_t>(n - 1)] = icon;
     note_slots_[static_cast<std::size_t>(n - 1)] = slot;
     note_texts_[static_cast<std::size_t>(n - 1)] = text;
     return slot;
@@ -287,19 +337,71 @@ QLabel* SettingsPanelView::NoteLabel(int id) const {
     return nullptr;
 }
 
+bool SettingsPanelView::NotesFit(const std::array<bool, 4>& in_use, int height) {
+    // The room the panel is given (the viewport it scrolls in), against what it needs with a
+    // free line under each field of the page.
+    const QWidget* room = parentWidget() ? parentWidget() : this;
+    const auto* grid = static_cast<QGridLayout*>(note_slots_[0]->parentWidget()->layout());
+    int needed = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (in_use[i] && note_slots_[i]->isHidden()) needed += height + grid->verticalSpacing();
+    }
+    for (QWidget* w = note_slots_[0]->parentWidget(); w && w != this; w = w->parentWidget()) {
+        if (w->layout()) w->layout()->invalidate();
+        w->updateGeometry();
+    }
+    layout()->invalidate();
+    return minimumSizeHint().height() + needed <= room->height();
+}
+
 void SettingsPanelView::SyncNotes() {
     const SettingsPanel& panel = wizard_.Panel();
-    for (int n = 1; n <= 4; ++n) {
-        QStringList notes;
-        for (int id : NoteSlotControls(n)) {
+    // Where the panel has the room, a note's line is kept free under every field of the page,
+    // and a place that has grown for a longer note keeps its height while the page is shown: a
+    // note that comes or goes while the user types never moves the fields below it from under
+    // the mouse. Where it has not (a small screen at a large scale), a note takes its room when
+    // it comes, rather than every page scrolling.
+    const std::optional<OptionNode> selected = wizard_.Tree().Selected();
+    const bool new_page = selected != notes_page_;
+    notes_page_ = selected;
+    const int icon_size = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    const int line = fontMetrics().lineSpacing();
+    std::array<bool, 4> in_use{};
+    std::array<QStringList, 4> notes;
+    for (std::size_t i = 0; i < 4; ++i) {
+        for (int id : NoteSlotControls(static_cast<int>(i) + 1)) {
             const PanelControl& control = panel.Control(id);
-            if (control.visible && !control.note.empty()) notes << FromStd(control.note);
+            in_use[i] = in_use[i] || control.visible;
+            if (control.visible && !control.note.empty()) notes[i] << FromStd(control.note);
         }
-        QLabel* text = note_texts_[static_cast<std::size_t>(n - 1)];
-        const QString joined = notes.join(QLatin1Char('\n'));
-        if (text->text() != joined) text->setText(joined);
-        QWidget* slot = note_slots_[static_cast<std::size_t>(n - 1)];
-        if (slot->isHidden() == !notes.isEmpty()) slot->setVisible(!notes.isEmpty());
+    }
+    if (new_page) {
+        // Two lines hold most notes at a laptop's width; one where two do not fit.
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (note_slots_[i]->isHidden() == !notes[i].isEmpty()) note_slots_[i]->setVisible(!notes[i].isEmpty());
+        }
+        reserved_height_ = 0;
+        for (int lines : {2, 1}) {
+            const int height = std::max(lines * line, icon_size) + 4;
+            if (NotesFit(in_use, height)) {
+                reserved_height_ = height;
+                break;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+        QWidget* slot = note_slots_[i];
+        const int grown = new_page || !slot->isVisible() ? 0 : slot->height();
+        const int least = std::max({reserved_height_, grown, new_page ? 0 : slot->minimumHeight()});
+        if (slot->minimumHeight() != least) slot->setMinimumHeight(least);
+        const QString joined = notes[i].join(QLatin1Char('\n'));
+        if (note_texts_[i]->text() != joined) note_texts_[i]->setText(joined);
+        // An empty place is blank, not an empty box.
+        const bool noted = !notes[i].isEmpty();
+        if (slot->autoFillBackground() != noted) slot->setAutoFillBackground(noted);
+        if (note_icons_[i]->isHidden() == noted) note_icons_[i]->setVisible(noted);
+        const bool shown = reserved_height_ > 0 ? in_use[i] : noted;
+        if (slot->isHidden() == shown) slot->setVisible(shown);
     }
     for (const auto& [id, mark] : note_marks_) {
         const bool noted = !panel.Control(id).note.empty();
@@ -368,7 +470,61 @@ void SettingsPanelView::SyncFromModel() {
     }
     SyncNotes();
     SyncXdata();
+    SyncSummary();
     TakeFocusRequest();
+}
+
+bool SettingsPanelView::ShowsSummary() const { return pages_->currentWidget() == summary_area_; }
+
+void SettingsPanelView::SyncSummary() {
+    const std::optional<OptionNode> selected = wizard_.Tree().Selected();
+    const bool summary = selected && wizard_.Panel().ShowsNothing();
+    if (summary) {
+        const QString html = SummaryHtml(*selected);
+        if (summary_->text() != html) summary_->setText(html);
+    }
+    QWidget* page = summary ? static_cast<QWidget*>(summary_area_) : pages_->widget(0);
+    if (pages_->currentWidget() != page) pages_->setCurrentWidget(page);
+}
+
+QString SettingsPanelView::SummaryHtml(OptionNode node) const {
+    const auto escaped = [](std::string_view text) {
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toHtmlEscaped();
+    };
+    const auto link = [&](OptionNode n) {
+        return QStringLiteral("<a href=\"node:%1\">%2</a>").arg(static_cast<int>(n)).arg(escaped(InfoOf(n).text));
+    };
+    const int indent = fontMetrics().horizontalAdvance(QStringLiteral("MM"));
+    const auto block = [&](int depth, const QString& body, int space_above = 0) {
+        return QStringLiteral("<p style=\"margin-left:%1px; margin-top:%2px; margin-bottom:0px\">%3</p>")
+            .arg(depth * indent)
+            .arg(space_above)
+            .arg(body);
+    };
+    const std::vector<SummaryEntry> entries = SummaryOf(node, wizard_.Tree(), wizard_.Record());
+    QString html;
+    for (const SummaryEntry& e : entries) {
+        QString line;
+        if (e.depth == 0) {
+            line = QStringLiteral("<b>%1</b>").arg(escaped(InfoOf(e.node).text));
+        } else {
+            line = link(e.node);
+        }
+        if (!e.state.empty()) line += QStringLiteral(": ") + escaped(e.state);
+        // A category starts a paragraph of its own, so that a long summary reads in blocks.
+        const bool heading = e.depth > 0 && InfoOf(e.node).kind != NodeKind::Option && InfoOf(e.node).kind != NodeKind::Page;
+        html += block(e.depth, line, heading ? fontMetrics().height() / 2 : 0);
+        if (e.depth == 0) {
+            // Why the node is as it is and what choosing it would cost, as its tooltip says.
+            const std::string why = TooltipText(wizard_.Explain(e.node));
+            if (!why.empty()) html += block(0, escaped(why).replace(QLatin1Char('\n'), QStringLiteral("<br>")));
+        }
+        for (const PanelValueText& value : e.values) {
+            html += block(e.depth + 1, escaped(value.caption) + QStringLiteral(": <b>") + escaped(value.value) +
+                                           QStringLiteral("</b>"));
+        }
+    }
+    return html;
 }
 
 void SettingsPanelView::SyncXdata() {

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,6 +23,7 @@
 #include "qt/ClockSolveDialog.h"
 #include "qt/ClockTreeView.h"
 #include "qt/GuardedCall.h"
+#include "qt/ScreenFit.h"
 #include "qt/UpperCaseValidator.h"
 
 namespace quillon::qt {
@@ -108,13 +110,19 @@ SheetDialog::SheetDialog(SheetModel& sheet, Platform& ui, QWidget* parent)
     connect(tree_view_, &ClockTreeView::PageRequested, this, &SheetDialog::OnPageRequested);
     connect(solve_, &QPushButton::clicked, this, &SheetDialog::OnSolve);
 
-    auto* layout = new QVBoxLayout(this);
-    auto* sides = new QHBoxLayout;
+    // The pages and the clock tree scroll where the screen is smaller than they are; OK and
+    // Cancel stay in view below them.
+    auto* contents = new QWidget;
+    contents->setObjectName(QStringLiteral("sheetContents"));
+    auto* sides = new QHBoxLayout(contents);
+    sides->setContentsMargins(0, 0, 0, 0);
     sides->addWidget(tabs_, 1);
     sides->addWidget(pane, 0);
-    layout->addLayout(sides);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new FittingScrollArea(contents, this), 1);
     layout->addWidget(buttons);
     SyncFromModel();
+    FitDialog(this);
 }
 
 QWidget* SheetDialog::CreateControl(std::size_t page, const PageControl& control, QWidget* parent) {
@@ -257,6 +265,12 @@ QWidget* SheetDialog::ControlWidget(std::size_t page, int id) const {
     return it == widgets_[page].end() ? nullptr : it->second;
 }
 
+void SheetDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    for (int level = 0; level < 4; ++level) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    FitDialog(this);
+}
+
 bool SheetDialog::Run() {
     Guarded(ui_, [&] { sheet_.Open(); });
     SyncFromModel();
@@ -317,12 +331,18 @@ void SheetDialog::SyncFromModel() {
     for (std::size_t i = 0; i < sheet_.PageCount(); ++i) SyncPage(i);
     tree_view_->SetTree(sheet_.Tree());
     syncing_ = false;
+    // The scroll area breaks the chain of layouts: the new sizes of the pages and the clock
+    // tree reach the sheet's own layout only through their posted layout requests, one level at
+    // a time. Taken now, the sheet is laid out whole before anyone looks at it.
+    for (int level = 0; level < 4; ++level) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     // A page that has just been filled in (longer labels after a relabelling) may need more
     // room than the sheet had when it opened: the sheet grows, it never squeezes its controls.
     if (QLayout* top = layout()) {
         top->activate();
         const QSize wanted = sizeHint();
-        if (isVisible() && (wanted.width() > width() || wanted.height() > height())) resize(size().expandedTo(wanted));
+        if (isVisible() && (wanted.width() > width() || wanted.height() > height())) {
+            resize(size().expandedTo(wanted).boundedTo(DialogRoom(this).expandedTo(size())));
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include "wizard/Platform.h"
 
 class QPushButton;
+class QShowEvent;
 class QTabWidget;
 
 namespace quillon::qt {
@@ -40,6 +41,10 @@ public:
 public slots:
     void accept() override;
     void reject() override;
+
+protected:
+    // Sized to its pages once they are laid out, within the screen.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* BuildPage(std::size_t index);

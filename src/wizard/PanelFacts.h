@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "config/ConfigRecord.h"
 #include "config/OptionNodes.h"
 
 namespace quillon {
@@ -37,5 +38,16 @@ struct PanelPageFacts {
 };
 
 PanelPageFacts PanelFactsOf(OptionNode node);
+
+// One value of a page as a summary gives it: its caption without the colon and the value as
+// the page shows it ("Number of sockets", "3").
+struct PanelValueText {
+    std::string caption;
+    std::string value;
+};
+
+// What the page of `node` shows of `record`, in panel order: the same values as selecting the
+// node fills in, without selecting it. Empty for a node whose page holds no value.
+std::vector<PanelValueText> PanelValuesOf(OptionNode node, const ConfigRecord& record);
 
 }  // namespace quillon

@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "clock/ClockMath.h"
 #include "config/ClockDefaults.h"
 #include "config/Parameters.h"
 #include "config/Validation.h"
@@ -328,6 +329,60 @@ PanelPageFacts PanelFactsOf(OptionNode node) {
     default: break;
     }
     return facts;
+}
+
+std::vector<PanelValueText> PanelValuesOf(OptionNode node, const ConfigRecord& record) {
+    std::vector<PanelValueText> out;
+    const auto add = [&](std::string_view caption, std::string value) {
+        if (caption.ends_with(':')) caption.remove_suffix(1);
+        out.push_back({std::string(caption), std::move(value)});
+    };
+    const PanelRow* row = RowOf(node);
+    if (row) {
+        for (std::size_t n = 0; n < row->values.size(); ++n) {
+            if (row->values[n].show) add(row->labels[n], row->values[n].show(record));
+        }
+    }
+    const auto mac = [](const Mac& bytes) {
+        std::string text;
+        for (std::uint8_t byte : bytes) text += (text.empty() ? "" : ":") + HexByteText(byte);
+        return text;
+    };
+    const auto entry = [](const auto& table, int index) {
+        return index >= 0 && static_cast<std::size_t>(index) < table.size()
+                   ? std::string(table[static_cast<std::size_t>(index)].name)
+                   : std::string("(none)");
+    };
+    const SettingsPanel controls;
+    switch (node) {
+    case N::Modara: {
+        // The page shows the combos between the baud rate and the phone number.
+        const PanelValueText phone = out.back();
+        out.pop_back();
+        add(controls.Control(ControlId::CountryLabel).text, entry(kCountryTable, record.country_index));
+        add(controls.Control(ControlId::ProtocolLabel).text, entry(kProtocolTable, record.protocol_index));
+        out.push_back(phone);
+        break;
+    }
+    case N::ARP: add(controls.Control(ControlId::ArpAutoUpdate).text, record.arp_auto_update ? "On" : "Off"); break;
+    case N::SMTP: add(row->labels[1], DottedText(record.ip_smtp_addr)); break;
+    case N::SYSCLK: add("SYSCLK", FormatMHz(record.clock.sysclk_hz)); break;
+    case N::IPAddresses:
+        add(row->labels[0], DottedText(record.ip_dest_addr));
+        add(row->labels[1], DottedText(record.ip_src_addr));
+        // The page shows these two only over Ethernet.
+        if (record.option_bits & OptionBit::Ethernet) {
+            add(kGatewayLabel, DottedText(record.gateway_ip_addr));
+            add(kSubnetLabel, DottedText(record.subnet_mask));
+        }
+        break;
+    case N::MACAddresses:
+        add(row->labels[0], mac(record.eth_dest_hw_addr));
+        add(row->labels[1], mac(record.eth_src_hw_addr));
+        break;
+    default: break;
+    }
+    return out;
 }
 
 void WizardDialog::RefreshPanel() {

@@ -75,6 +75,16 @@ bool SettingsPanel::Has(int id) const {
     return it != controls_.end() && it->id == id;
 }
 
+bool SettingsPanel::ShowsNothing() const {
+    namespace C = ControlId;
+    for (const PanelControl& c : controls_) {
+        if (c.id >= C::UsedSpaceLabel && c.id <= C::FreeKbLabel) continue;
+        if (!c.visible) continue;
+        if (c.kind != PanelControlKind::Label || !c.text.empty()) return false;
+    }
+    return true;
+}
+
 int SettingsPanel::ValueId(int n) {
     static constexpr int kIds[] = {ControlId::Value1, ControlId::Value2, ControlId::Value3, ControlId::Value4};
     if (n < 1 || n > 4) throw std::out_of_range("value text");

@@ -93,6 +93,10 @@ public:
 
     // Value texts 1 to 4 are edits 1001, 1002, 1003 and 1008; label texts 1 to 5 are statics
     // 1004, 1005, 1006, 1007 and 1009.
+    // True while the settings part of the panel (the code-size box aside) shows nothing: no
+    // caption, no value, no address, no button. The window then shows the node's summary.
+    bool ShowsNothing() const;
+
     static int ValueId(int n);
     static int LabelId(int n);
     std::string& ValueText(int n) { return Control(ValueId(n)).text; }

@@ -44,6 +44,8 @@ struct ShownSheet {
         dialog = std::make_unique<SheetDialog>(sheet, platform);
         dialog->show();
         exposed = QTest::qWaitForWindowExposed(dialog.get());
+        // The pages and the tree scroll in an area of their own, laid out by its posted events.
+        QApplication::processEvents();
     }
     const ClockTreeNode& Node(ClockPart part) const { return *dialog->TreeView()->Tree().Find(part); }
     std::size_t IndexOf(ClockPart part) const {
@@ -166,7 +168,7 @@ private slots:
             const auto& nodes = view->Tree().nodes;
             for (std::size_t i = 0; i < nodes.size(); ++i) {
                 const QRect a = view->NodeRect(i);
-                QVERIFY2(view->rect().contains(a), nodes[i].name.c_str());
+                QVERIFY2(view->rect().contains(a), qPrintable(QString::fromStdString(nodes[i].name) + QStringLiteral(" %1,%2 %3x%4 in %5x%6 hint %7x%8").arg(a.x()).arg(a.y()).arg(a.width()).arg(a.height()).arg(view->width()).arg(view->height()).arg(view->sizeHint().width()).arg(view->sizeHint().height())));
                 for (std::size_t j = i + 1; j < nodes.size(); ++j) {
                     QVERIFY2(!a.intersects(view->NodeRect(j)), (nodes[i].name + " / " + nodes[j].name).c_str());
                 }

@@ -91,6 +91,7 @@ class DesktopWindowTest : public QObject {
 
 private slots:
     void everythingInViewAndThePanelTakesTheRoom();
+    void nodesWithoutAPageShowWhatTheyHold();
     void sizeAndSplitterAreKept();
     void titleAndStatusBarFollowAtOnce();
     void filterFindsNodesByTheirLabels();
@@ -105,6 +106,9 @@ void DesktopWindowTest::everythingInViewAndThePanelTakesTheRoom() {
     MainWindow& window = w.app->Window();
     const QRect available = window.screen()->availableGeometry();
     QVERIFY(available.contains(window.frameGeometry()));
+    // It opens using the screen, most of its width and height.
+    QVERIFY(window.frameGeometry().width() >= available.width() * 3 / 4);
+    QVERIFY(window.frameGeometry().height() >= available.height() * 3 / 4);
     // Every page of the tree, at the size the window starts with: nothing cut off, and the
     // panel keeps its width whatever it shows.
     const int panel_width = window.Panel()->width();
@@ -138,6 +142,46 @@ void DesktopWindowTest::everythingInViewAndThePanelTakesTheRoom() {
     }
     QVERIFY(window.rect().contains(RectIn(window.Panel()->CodeSizeGroup(), &window)));
     QVERIFY(window.rect().contains(RectIn(window.statusBar(), &window)));
+}
+
+void DesktopWindowTest::nodesWithoutAPageShowWhatTheyHold() {
+    auto w = StartWizard();
+    MainWindow& window = w.app->Window();
+    SettingsPanelView* panel = window.Panel();
+    WizardDialog& wizard = w.app->Wizard();
+    // The summary stands exactly where the page would show nothing, and links every node below.
+    for (const NodeInfo& info : OptionNodeTable()) {
+        PressText(window.Tree(), info.node);
+        QCOMPARE(panel->ShowsSummary(), wizard.Panel().ShowsNothing());
+        if (!panel->ShowsSummary()) continue;
+        QVERIFY(panel->Summary()->isVisible());
+        QVERIFY(panel->Summary()->text().contains(QString::fromUtf8(info.text.data(), static_cast<qsizetype>(info.text.size()))));
+        for (const NodeInfo& below : OptionNodeTable()) {
+            if (below.parent != info.node) continue;
+            QVERIFY(panel->Summary()->text().contains(QStringLiteral("href=\"node:%1\"").arg(static_cast<int>(below.node))));
+        }
+    }
+    // A value typed on its page shows in the summary of the group above it.
+    PressText(window.Tree(), OptionNode::Sockets);
+    auto* sockets = panel->Control<QLineEdit>(C::Value1);
+    TypeInto(sockets, QStringLiteral("7"));
+    PressText(window.Tree(), OptionNode::SystemSettings);
+    QVERIFY(panel->ShowsSummary());
+    QVERIFY(panel->Summary()->text().contains(QStringLiteral("Number of sockets: <b>7</b>")));
+    // The summary fits the panel's width and scrolls within it; the panel keeps its width.
+    QWidget* area = panel->findChild<QWidget*>(QStringLiteral("summaryArea"));
+    QVERIFY(window.PanelArea()->viewport()->rect().contains(RectIn(area, window.PanelArea()->viewport())));
+    QVERIFY(panel->Summary()->width() <= area->width());
+    // A link selects its node as a click on the tree would, and changes nothing.
+    PressText(window.Tree(), OptionNode::ProtocolSettings);
+    const bool modified = wizard.Modified();
+    emit panel->Summary()->linkActivated(QStringLiteral("node:%1").arg(static_cast<int>(OptionNode::TCP)));
+    QTRY_COMPARE(wizard.Tree().Selected(), std::optional<OptionNode>(OptionNode::TCP));
+    QVERIFY(!panel->ShowsSummary());
+    QCOMPARE(window.Tree()->currentItem(), window.Tree()->Item(OptionNode::TCP));
+    QCOMPARE(panel->Control<QLabel>(C::Label1)->text(), QStringLiteral("TCP Window Size:"));
+    QCOMPARE(wizard.Modified(), modified);
+    QVERIFY(w.platform->unexpected.empty());
 }
 
 void DesktopWindowTest::sizeAndSplitterAreKept() {
@@ -182,7 +226,14 @@ void DesktopWindowTest::titleAndStatusBarFollowAtOnce() {
     QCOMPARE(modified->text(), QString());
     QCOMPARE(file->toolTip(), QStringLiteral("Settings file: ") + path);
     QVERIFY(file->ShownText().contains(QChar(0x2026)));
-    QVERIFY(file->ShownText().endsWith(QStringLiteral("settings.wp")));
+    QVERIFY2(file->ShownText().endsWith(QStringLiteral("settings.wp")), qPrintable(file->ShownText() + QString::number(file->width())));
+    // A short folder beside it stays whole: only the path that does not fit is shortened.
+    auto* folder = window.findChild<ElidedLabel*>(QStringLiteral("projectFolderStatus"));
+    w.platform->folders = {QDir::rootPath().toStdString()};
+    window.MenuAction(MenuCommand::SelectProjectDirectory)->trigger();
+    QCOMPARE(folder->ShownText(), folder->FullText());
+    QVERIFY(file->ShownText().contains(QChar(0x2026)));
+    QVERIFY(file->width() >= folder->width());
 
     // Typing marks the window modified at once, before any selection moves.
     PressText(window.Tree(), OptionNode::Sockets);

@@ -57,6 +57,10 @@ void PanelNotesTest::notesShowUnderTheirField() {
     auto* tx = panel->Control<QLineEdit>(C::Value2);
     QLabel* note = panel->NoteLabel(C::Value2);
     const QRect label3_before = InWindow(panel->ControlWidget(C::Label3), &window);
+    // On a laptop's screen at 1x the panel has the room to keep a note's place free under each
+    // field; at 2x it has not, and a note makes its room when it comes.
+    const bool kept_free = !panel->findChild<QWidget*>(QStringLiteral("note2"))->isHidden();
+    if (qgetenv("QT_SCALE_FACTOR") == "1") QVERIFY(kept_free);
 
     TypeInto(tx, QStringLiteral("99999"));
     // Typed a key at a time: 9999 was the last number that fitted, and the field keeps it.
@@ -67,20 +71,24 @@ void PanelNotesTest::notesShowUnderTheirField() {
     QCOMPARE(tx->text(), QStringLiteral("99999"));
     QCOMPARE(tx->palette().color(QPalette::Text), QColor(0xC0, 0x00, 0x00));
     QVERIFY(tx->actions().front()->isVisible());  // the warning mark at the end of the field
-    // Under its field, whole, and the next caption moves down to make room.
+    // Under its field, whole, and above the next caption, which stays where the mouse left it
+    // where the place was kept free.
+    QApplication::processEvents();
     const QRect place = InWindow(note->parentWidget(), &window);
     QVERIFY(place.top() >= InWindow(tx, &window).bottom());
     QVERIFY(InWindow(panel->ControlWidget(C::Label3), &window).top() > place.bottom());
     QVERIFY(note->heightForWidth(note->width()) <= note->height());
+    if (kept_free) QCOMPARE(InWindow(panel->ControlWidget(C::Label3), &window), label3_before);
     QVERIFY(Shot(&window, QStringLiteral("panel-note-typed-value")));
 
-    // A number stored as typed takes the note away and the caption goes back to its place.
+    // A number stored as typed takes the note away; the caption stays, or goes back, to its place.
     TypeInto(tx, QStringLiteral("1500"));
     QApplication::processEvents();
-    QVERIFY(!note->isVisible());
+    QVERIFY(note->text().isEmpty());
+    QCOMPARE(note->parentWidget()->isVisible(), kept_free);
     QVERIFY(!tx->actions().front()->isVisible());
     QVERIFY(tx->palette().color(QPalette::Text) != QColor(0xC0, 0x00, 0x00));
-    QCOMPARE(InWindow(panel->ControlWidget(C::Label3), &window), label3_before);
+    QTRY_COMPARE(InWindow(panel->ControlWidget(C::Label3), &window), label3_before);
 
     // A MAC byte does not take a character that is no hexadecimal digit.
     PressText(window.Tree(), OptionNode::MACAddresses);

@@ -11,11 +11,15 @@
 #include <QAbstractButton>
 #include <QTest>
 
+#include <QRandomGenerator>
+
+#include <algorithm>
 #include <utility>
 
 #include "GuiTestSupport.h"
 #include "qt/AddressEdit.h"
 #include "qt/Artwork.h"
+#include "qt/ElidedLabel.h"
 #include "qt/QtPlatform.h"
 
 using quillon::Ip4;
@@ -33,6 +37,60 @@ private slots:
         edit_->Field(0)->selectAll();
     }
     void cleanup() { edit_.reset(); }
+
+    // Whatever the texts and the width: the row never takes more than it is given while the
+    // labels' minimums fit, a text that fits the width the shortened ones get stays whole, and
+    // the shortened ones share alike.
+    void elidedRowShortensOnlyWhatDoesNotFit() {
+        QRandomGenerator random(24);
+        for (int round = 0; round < 200; ++round) {
+            quillon::qt::ElidedRow row;
+            QList<quillon::qt::ElidedLabel*> labels;
+            const int count = 1 + static_cast<int>(random.bounded(4));
+            for (int i = 0; i < count; ++i) {
+                auto* label = new quillon::qt::ElidedLabel;
+                label->SetText(QStringLiteral("Field: "), QStringLiteral("(none) a-path/to/somewhere/settings.wp and more text ").left(static_cast<int>(1 + random.bounded(48))).repeated(1 + static_cast<int>(random.bounded(2))));
+                if (random.bounded(5) == 0) label->hide();
+                row.Add(label);
+                labels << label;
+            }
+            const int width = static_cast<int>(random.bounded(1400));
+            const QList<int> widths = row.Widths(width);
+            row.resize(width, 24);
+            row.Place();
+            int used = 0;
+            int least_cut = INT_MAX;
+            int most_cut = 0;
+            int minimums = 0;
+            int shown = 0;
+            for (qsizetype i = 0; i < labels.size(); ++i) {
+                if (labels[i]->isHidden()) {
+                    QCOMPARE(widths[i], 0);
+                    continue;
+                }
+                ++shown;
+                used += widths[i];
+                minimums += labels[i]->minimumSizeHint().width();
+                QVERIFY(widths[i] <= labels[i]->sizeHint().width());
+                // The whole room it asks for shows the whole text.
+                if (widths[i] == labels[i]->sizeHint().width()) QCOMPARE(labels[i]->ShownText(), labels[i]->FullText());
+                QVERIFY(widths[i] >= labels[i]->minimumSizeHint().width());
+                if (widths[i] < labels[i]->sizeHint().width() && widths[i] > labels[i]->minimumSizeHint().width()) {
+                    least_cut = std::min(least_cut, widths[i]);
+                    most_cut = std::max(most_cut, widths[i]);
+                }
+            }
+            const int spacing = quillon::qt::ElidedRow::kSpacing * std::max(0, shown - 1);
+            if (minimums + spacing <= width) QVERIFY(used + spacing <= width);
+            if (least_cut == INT_MAX) continue;
+            QVERIFY(most_cut - least_cut <= shown);  // shared alike, but for rounding
+            for (qsizetype i = 0; i < labels.size(); ++i) {
+                if (!labels[i]->isHidden() && labels[i]->sizeHint().width() <= least_cut) {
+                    QCOMPARE(widths[i], labels[i]->sizeHint().width());
+                }
+            }
+        }
+    }
 
     void dotsAndFullFieldsMoveOn() {
         QSignalSpy edited(edit_.get(), &AddressEdit::addressTyped);
