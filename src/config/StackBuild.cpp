@@ -46,8 +46,8 @@ const std::vector<StackModule>& StackModules() {
         {"udp", O::UDP, 0, 48},
         {"slip", O::SLIP, 0, 21},
         {"modem", O::Modem, 0, 27},
-        {"ppp", O::PPP, 0, 0},
-        {"pap", O::PAP, 0, 0},
+        {"ppp", O::PPP, 0, 126},
+        {"pap", O::PAP, 0, 37},
         {"eth", O::Ethernet, 0, 40},
         {"arp", O::ARP, 0, 84},
         {"lanvik", 0, DeviceBit::Lanvik, 0},
@@ -55,11 +55,11 @@ const std::vector<StackModule>& StackModules() {
         {"bootp", O::BOOTP, 0, 0},
         {"dhcp", O::DHCP, 0, 0},
         {"dns", 0, DeviceBit::Dns, 0},
-        {"vfile", O::FTP | O::HTTP, 0, 0},
-        {"http", O::HTTP, 0, 0},
-        {"ftp", O::FTP, 0, 0},
-        {"tftp", O::TFTP, 0, 0},
-        {"smtp", O::SMTP, 0, 0},
+        {"vfile", O::FTP | O::HTTP, 0, 28, 1},
+        {"http", O::HTTP, 0, 83, 3},
+        {"ftp", O::FTP, 0, 66},
+        {"tftp", O::TFTP, 0, 74},
+        {"smtp", O::SMTP, 0, 36},
     };
     return modules;
 }

@@ -82,7 +82,7 @@ TEST(GenerateProject, ZintorLocatraWebProjectFileSet) {
     EXPECT_EQ(report.common_library, "zs_stack_common_063.lib");
     EXPECT_EQ(test::ListFiles(g.dir.Path()),
               With(kCommonFiles, {"zintor.h", "Startup.a51", "zs_stack_common_063.lib", "zs_stack_bank_063.lib", "zs_eth.c", "zs_arp.c",
-                                  "zs_udp.c", "locatra.h", "locatra.c", "VFILE_DIR/pagebake.exe", "VFILE_DIR/update.bat",
+                                  "zs_udp.c", "zs_vfile.c", "zs_http.c", "locatra.h", "locatra.c", "VFILE_DIR/pagebake.exe", "VFILE_DIR/update.bat",
                                   "VFILE_DIR/index.html", "VFILE_DIR/index.h", "VFILE_DIR/index.c",
                                   "VFILE_DIR/zs_defs.h", "VFILE_DIR/zs_stackconst.h"}));
     EXPECT_EQ(g.record.option_bits & OptionBit::LocatraMain, 0u);
@@ -98,7 +98,7 @@ TEST(GenerateProject, BankedCustomDeviceProjectFileSet) {
     // SMTP alone is no web server: no VFILE_DIR.
     EXPECT_EQ(test::ListFiles(g.dir.Path()),
               With(kCommonFiles, {"pelmar.h", "L51_BANK.A51", "STARTUP.A51", "custom_ethernet.h", "custom_ethernet.c",
-                                  "zs_stack_common_042.lib", "zs_stack_bank_042.lib", "zs_eth.c", "zs_arp.c"}));
+                                  "zs_stack_common_042.lib", "zs_stack_bank_042.lib", "zs_eth.c", "zs_arp.c", "zs_smtp.c"}));
 }
 
 TEST(GenerateProject, SecondGenerationKeepsTheDevelopersPages) {
