@@ -871,12 +871,10 @@ static void tcp_segment(byte kpv_xdata *data)
     }
 
     // Acceptable when some of it lies in the window (RFC 793); our window is what we
-    // announce, since the held data is taken or given up before the next segment. A segment
-    // just past it is taken too: after a full window we gave up untaken, the peer's ACKs
-    // start there, and they carry the acknowledgments a blocked send waits for.
+    // announce, since the held data is taken or given up before the next segment.
     offset = SEQ_DIFF(tcp_c.receive_next, tcp_seq);  // bytes of the segment already received
     if (tcp_lt(&tcp_seq, &tcp_c.receive_next) ? offset >= seg_len
-                                            : SEQ_DIFF(tcp_seq, tcp_c.receive_next) > zs_tcp_window)
+                                            : SEQ_DIFF(tcp_seq, tcp_c.receive_next) >= zs_tcp_window)
     {
         zs_stats.tcp_rejected++;
         if (!(tcp_flags & TCP_RST))
