@@ -1,6 +1,7 @@
 # Builds modem-ppp-client.wp: a Vardex board with the Modara modem that dials out over PPP,
-# authenticates with PAP and sends e-mail over TCP/SMTP, with a 256-byte SMTP buffer so that the
-# firmware's buffers, sockets and tables fit the 4 KB of XDATA. Run from this folder:
+# authenticates with PAP and sends e-mail over TCP/SMTP, with 400-byte frame buffers and a
+# 256-byte SMTP buffer so that the firmware's buffers, sockets and tables fit the 4 KB of XDATA.
+# Run from this folder:
 #   quillon-cli script modem-ppp-client.qs
 menu new
 click PAP
@@ -11,6 +12,9 @@ combo 1041 2
 set 1008 5551234
 select PAP
 set 1001 1
+select Sockets
+set 1002 400
+set 1003 400
 select SMTP
 set 1001 256
 address 1016 10.1.2.3

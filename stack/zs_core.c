@@ -78,6 +78,9 @@ int zs_init_stack(void)
 #ifdef ZS_SLIP
     slip_init();
 #endif
+#ifdef ZS_PPP
+    ppp_init();
+#endif
 #if !defined(ZS_MODEM) && !defined(ZS_ETHERNET)
     // A serial line without a modem is up as soon as the UART runs; Ethernet is up once
     // eth_init has started the device.
@@ -94,6 +97,9 @@ static word zs_link_receive(void)
     return eth_receive_frame(zs_recv_buff, zs_recv_buff_size);
 #elif defined(ZS_SLIP)
     return slip_receive_packet(zs_recv_buff, zs_recv_buff_size);
+#elif defined(ZS_PPP)
+    ppp_process();
+    return ppp_ip_len;
 #else
     return 0;
 #endif
@@ -137,6 +143,12 @@ int zs_poll(void)
             zs_link_set(0);
         }
 #endif
+#if defined(ZS_MODEM) && defined(ZS_PPP)
+        if (ppp_carrier_lost())
+        {
+            zs_link_set(0);
+        }
+#endif
         zs_hw_idle();
     }
     zs_polling = 0;
@@ -154,6 +166,8 @@ int zs_link_send(byte kpv_xdata *packet, word len)
 #elif defined(ZS_SLIP)
     zs_stats.frames_out++;
     return slip_send_packet(packet, len);
+#elif defined(ZS_PPP)
+    return ppp_send_ip(packet, len);
 #else
     (void) packet;
     (void) len;

@@ -180,6 +180,10 @@ int modem_dial(void)
 #ifdef ZS_SLIP
         slip_restart();                 // nothing from before the call is a frame
 #endif
+#ifdef ZS_PPP
+        ppp_restart();
+        ppp_answered = 0;
+#endif
         zs_link_set(1);
         return ZS_OK;
     case R_BUSY:
@@ -212,6 +216,10 @@ int modem_answer(void)
         {
 #ifdef ZS_SLIP
             slip_restart();
+#endif
+#ifdef ZS_PPP
+            ppp_restart();
+            ppp_answered = 1;           // the caller authenticates to us
 #endif
             zs_link_set(1);
             return ZS_OK;

@@ -153,6 +153,43 @@ void arp_announce(void);
 void arp_learn_from_ip(byte kpv_xdata *packet, word len, byte kpv_xdata *src_hw);
 #endif
 
+#ifdef ZS_PPP
+extern kpv_const word zs_ppp_resend_ticks;
+extern kpv_const byte zs_ppp_resend_trys;
+extern kpv_const byte zs_ppp_terminate_trys;
+// Where the link stands: no link, LCP negotiating, authentication, IPCP and IP, closing.
+#define PPP_DEAD            0
+#define PPP_ESTABLISH       1
+#define PPP_AUTHENTICATE    2
+#define PPP_NETWORK         3
+#define PPP_TERMINATE       4
+extern byte ppp_phase;
+// The peer asked us to authenticate with PAP; this end answered the call (and so checks
+// the caller against the PAP users).
+extern byte ppp_peer_wants_pap;
+extern byte ppp_answered;
+// The length of the IP packet ppp_process left in zs_recv_buff, 0 when none.
+extern word ppp_ip_len;
+// Forgets the frame being assembled.
+void ppp_restart(void);
+// Sends one frame of protocol with len bytes of information.
+void ppp_send_frame(word protocol, byte kpv_xdata *data, word len);
+// Sends an IP packet once IPCP has opened; ZS_OK, ZS_ERR_LINK or ZS_ERR_TOO_LONG.
+int  ppp_send_ip(byte kpv_xdata *packet, word len);
+// 1 when the text between frames is the modem's "NO CARRIER": the call has ended.
+byte ppp_carrier_lost(void);
+#endif
+
+#ifdef ZS_PAP
+extern kpv_const word zs_pap_num_users;
+extern zs_user kpv_xdata pap_user_table[];
+// The link enters authentication: what an earlier exchange gave is forgotten.
+void pap_begin(void);
+// Takes a PAP packet of len bytes received while the link authenticates; moves the link on
+// to its network phase once both sides are satisfied.
+void pap_process_packet(byte kpv_xdata *packet, word len);
+#endif
+
 #ifdef ZS_UDP
 void udp_init(void);
 // Forgets the datagram held for udp_receive: its bytes are about to be overwritten.

@@ -1,6 +1,6 @@
-// The make matrix: generates firmware projects over the families, the modem's options and the
-// buffer sizes, builds each with its own Makefile (make, then make size) and holds the wizard's
-// promises against what SDCC linked:
+// The make matrix: generates firmware projects over the families, the modem's links (SLIP, PPP
+// with or without PAP) and options and the buffer sizes, builds each with its own Makefile
+// (make, then make size) and holds the wizard's promises against what SDCC linked:
 //
 //   - a configuration the XDATA estimate says fits links within the family's code and XDATA,
 //     and the estimate covers the linked XDATA without overstating it by more than a little;
@@ -114,6 +114,16 @@ ConfigRecord EthernetRecord(Family family, int i) {
     return r;
 }
 
+// A PPP device on the modem with UDP, with PAP (and 1 to 4 users) or a login at modem level.
+ConfigRecord PppRecord(Family family, int i) {
+    using namespace OptionBit;
+    ConfigRecord r = SlipRecord(family, i);
+    r.option_bits = IP | PING | Modem | PPP | UDP | (i % 2 ? PAP : NoPap);
+    r.use_password = i % 2 ? 0 : (i / 2) % 2;
+    r.pap_num_users = static_cast<std::uint16_t>(1 + i % 4);
+    return r;
+}
+
 int Run(const std::vector<std::string>& command, const fs::path& folder, const fs::path& log) {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -160,6 +170,11 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 15; ++i) {
         const Family family = i % 3 == 0 ? Family::Vardex : i % 3 == 1 ? Family::Pelmar : Family::Zintor;
         projects.push_back({"eth_" + std::to_string(i), EthernetRecord(family, i), {}});
+    }
+    for (Family family : {Family::Vardex, Family::Pelmar, Family::Zintor}) {
+        for (int i = 0; i < 4; ++i, ++n) {
+            projects.push_back({"ppp_" + std::to_string(n), PppRecord(family, n), {}});
+        }
     }
     // Two that do not fit: the wizard refuses them, and so must the linker.
     ConfigRecord big = SlipRecord(Family::Vardex, 0);
