@@ -13,6 +13,13 @@
 // send them again. A connection that brings no whole request within HTTP_IDLE_TICKS is
 // answered 408 and closed, so that no client can hold the buffer or a socket for ever.
 //
+// Answers wait for a turn that brings no request: tcp_send polls until the client has
+// acknowledged, and a request arriving meanwhile for another socket is given up unacknowledged.
+// Clients that connected together send again together, so answering each request at once
+// would drop all but one of every burst again and again. A request is therefore reduced to
+// what its answer needs (the method and the file, or the status) as soon as it arrives, and the
+// answers go out one a turn once the burst has been taken.
+//
 // Pages are sent from code space a buffer at a time, the header in front of the first.
 //
 
@@ -52,12 +59,19 @@ extern zs_post_entry kpv_xdata http_post_table[];
 #define HTTP_GET            1
 #define HTTP_HEAD           2
 #define HTTP_POST           3
+// An answer due (http_job): the method in the low bits, and whether http_arg is a status
+// rather than a file.
+#define HTTP_DUE            0x80
+#define HTTP_FAILED         0x10
 
 static byte http_running;
 static byte http_holder;                // the socket whose request is in http_buffer
 static word http_fill;                  // bytes of that request
 static byte http_seen[ZS_AT_LEAST_ONE(num_sockets)];
 static word http_since[ZS_AT_LEAST_ONE(num_sockets)];
+static byte http_job[ZS_AT_LEAST_ONE(num_sockets)];
+static word http_arg[ZS_AT_LEAST_ONE(num_sockets)];
+static byte http_next;                  // where the next round of answers starts
 
 // What the request-line and headers said.
 static byte http_method;
@@ -118,9 +132,9 @@ static byte http_lower(byte c)
 }
 
 // The media type of a file, from its name's extension.
-static char kpv_const *http_type(char kpv_xdata *name)
+static char kpv_const *http_type(char kpv_const *name)
 {
-    char kpv_xdata *dot = 0;
+    char kpv_const *dot = 0;
     byte e[5];
     byte i;
 
@@ -449,23 +463,17 @@ static void http_parse_line(void)
 // Answering
 //-----------------------------------------------------------------------------
 
-// Sends the virtual file named in uri_buffer, or 404.
-static void http_answer_file(byte s)
+// Sends a virtual file.
+static void http_answer_file(byte s, word file)
 {
 #ifdef ZS_VIRTUAL_FILES
-    int file = vf_find_file((char kpv_xdata *) uri_buffer);
     word size;
     word offset = 0;
     word at;
     word n;
 
-    if (file < 0)
-    {
-        http_answer_status(s, 404);
-        return;
-    }
     size = vf_table[file].size;
-    at = http_header(200, http_type((char kpv_xdata *) uri_buffer), size);
+    at = http_header(200, http_type(vf_table[file].name), size);
     if (http_method == HTTP_HEAD)
     {
         tcp_send(s, http_buffer, at);
@@ -473,7 +481,7 @@ static void http_answer_file(byte s)
     }
     do
     {
-        n = vf_get_data(file, offset, http_buffer + at, zs_http_buffer_len - at);
+        n = vf_get_data((int) file, offset, http_buffer + at, zs_http_buffer_len - at);
         offset += n;
         if (tcp_send(s, http_buffer, at + n) < 0)
         {
@@ -482,6 +490,7 @@ static void http_answer_file(byte s)
         at = 0;
     } while (offset < size);
 #else
+    (void) file;
     http_answer_status(s, 404);
 #endif
 }
@@ -531,27 +540,6 @@ static void http_answer_post(byte s)
 #endif
 }
 
-static void http_answer(byte s)
-{
-    http_method = 0;
-    if (!http_status)
-    {
-        http_parse_line();
-    }
-    if (http_status)
-    {
-        http_answer_status(s, http_status);
-    }
-    else if (http_method == HTTP_POST)
-    {
-        http_answer_post(s);
-    }
-    else
-    {
-        http_answer_file(s);
-    }
-}
-
 // Gives up the connection and, if it held the request buffer, the buffer.
 static void http_done(byte s)
 {
@@ -560,14 +548,72 @@ static void http_done(byte s)
         http_holder = HTTP_NONE;
     }
     http_seen[s] = 0;
+    http_job[s] = 0;
     srv_release(s);
 }
 
-static void http_serve(byte s)
+// Reduces the whole request in http_buffer to the answer it is due. A form is answered at
+// once: its body is in the buffer the next request needs.
+static void http_take(byte s)
+{
+    int file = 0;
+
+    http_method = 0;
+    if (!http_status)
+    {
+        http_parse_line();
+    }
+    if (!http_status && http_method == HTTP_POST)
+    {
+        http_answer_post(s);
+        http_done(s);
+        return;
+    }
+#ifdef ZS_VIRTUAL_FILES
+    if (!http_status)
+    {
+        file = vf_find_file((char kpv_xdata *) uri_buffer);
+    }
+#endif
+    if (!http_status && file < 0)
+    {
+        http_status = 404;
+    }
+#ifndef ZS_VIRTUAL_FILES
+    if (!http_status)
+    {
+        http_status = 404;
+    }
+#endif
+    http_job[s] = (byte) (HTTP_DUE | http_method | (http_status ? HTTP_FAILED : 0));
+    http_arg[s] = http_status ? http_status : (word) file;
+}
+
+// Sends the answer due on the socket and closes the connection.
+static void http_reply(byte s)
+{
+    http_method = (byte) (http_job[s] & 3);
+    if (http_job[s] & HTTP_FAILED)
+    {
+        http_answer_status(s, http_arg[s]);
+    }
+    else
+    {
+        http_answer_file(s, http_arg[s]);
+    }
+    http_done(s);
+}
+
+// Reads what the connection brought; 1 when it brought something.
+static byte http_serve(byte s)
 {
     word start = 0;
     int n;
 
+    if (http_job[s])
+    {
+        return 0;                       // its answer is due: nothing more is read
+    }
     if (!http_seen[s])
     {
         http_seen[s] = 1;
@@ -575,22 +621,20 @@ static void http_serve(byte s)
     }
     if (http_holder != HTTP_NONE && http_holder != s)
     {
-        // The buffer is taken: this request waits with TCP, and the holder's own time-out
-        // bounds the wait.
-        return;
+        // The buffer is taken: this request waits with TCP, and its time runs from when
+        // the buffer is free again.
+        http_since[s] = zs_get_ticks();
+        return 0;
     }
-    else
+    if (http_holder == s)
     {
-        if (http_holder == s)
-        {
-            start = http_fill;
-        }
-        n = tcp_receive(s, http_buffer + start, zs_http_buffer_len - start);
+        start = http_fill;
     }
+    n = tcp_receive(s, http_buffer + start, zs_http_buffer_len - start);
     if (n < 0)
     {
         http_done(s);                   // closed before a whole request, or reset
-        return;
+        return 0;
     }
     if (n == 0)
     {
@@ -600,7 +644,7 @@ static void http_serve(byte s)
             http_answer_status(s, 408);
             http_done(s);
         }
-        return;
+        return 0;
     }
     http_holder = s;
     http_fill = start + (word) n;
@@ -608,14 +652,14 @@ static void http_serve(byte s)
     {
         if (http_fill < zs_http_buffer_len)
         {
-            return;                     // the rest is still to come
+            return 1;                   // the rest is still to come
         }
         http_method = 0;
         http_status = http_head_len ? 413 : 431;
     }
     http_holder = HTTP_NONE;
-    http_answer(s);
-    http_done(s);
+    http_take(s);
+    return 1;
 }
 
 //-----------------------------------------------------------------------------
@@ -632,9 +676,11 @@ int http_server_init(void)
         return ZS_ERR_NO_MEMORY;        // too small for a header and a page, or "index.html"
     }
     http_holder = HTTP_NONE;
+    http_next = 0;
     for (i = 0; i < zs_num_sockets; i++)
     {
         http_seen[i] = 0;
+        http_job[i] = 0;
     }
     http_running = 1;
     http_server_process();
@@ -644,6 +690,7 @@ int http_server_init(void)
 void http_server_process(void)
 {
     byte s;
+    byte took = 0;
     int socket;
 
     if (!http_running)
@@ -659,13 +706,28 @@ void http_server_process(void)
                 http_holder = HTTP_NONE;
             }
             http_seen[s] = 0;
+            http_job[s] = 0;
             continue;
         }
         if (zs_sockets[s].state == ZS_SOCKET_LISTEN || zs_sockets[s].state == ZS_SOCKET_SYN_RECEIVED)
         {
             continue;
         }
-        http_serve(s);
+        took |= http_serve(s);
+    }
+    // A turn that brought no request: one answer goes out, the sockets taking turns.
+    for (s = 0; !took && s < zs_num_sockets; s++)
+    {
+        if (http_next >= zs_num_sockets)
+        {
+            http_next = 0;
+        }
+        if (http_job[http_next] && srv_owns(http_next, ZS_SRV_HTTP))
+        {
+            http_reply(http_next++);
+            break;
+        }
+        http_next++;
     }
     // Every socket that nobody uses listens for the next client.
     for (;;)

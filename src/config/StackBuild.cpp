@@ -56,7 +56,7 @@ const std::vector<StackModule>& StackModules() {
         {"dhcp", O::DHCP, 0, 102},
         {"dns", 0, DeviceBit::Dns, 258},
         {"vfile", O::FTP | O::HTTP, 0, 28, 1},
-        {"http", O::HTTP, 0, 83, 3},
+        {"http", O::HTTP, 0, 90, 6},
         {"ftp", O::FTP, 0, 66},
         {"tftp", O::TFTP, 0, 74},
         {"smtp", O::SMTP, 0, 36},
