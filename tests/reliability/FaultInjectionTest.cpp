@@ -68,7 +68,7 @@ protected:
         for (N n : {N::HTTP, N::FTP, N::UDP, N::LOCATRA, N::CustomEthernetDevice}) window.OnOptionClick(n);
         window.Record().clock_confirmed = 1;
         // Frame buffers and an FTP memory pool that leave the servers room in the 4 KB of XDATA.
-        window.Record().xmit_buff_size = window.Record().recv_buff_size = 512;
+        window.Record().xmit_buff_size = window.Record().recv_buff_size = 480;
         window.Record().mem_pool_size = 64;
     }
 
