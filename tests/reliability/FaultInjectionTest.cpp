@@ -67,9 +67,12 @@ protected:
     void ConfigureLargeProject() {
         for (N n : {N::HTTP, N::FTP, N::UDP, N::LOCATRA, N::CustomEthernetDevice}) window.OnOptionClick(n);
         window.Record().clock_confirmed = 1;
-        // Frame buffers and an FTP memory pool that leave the servers room in the 4 KB of XDATA.
-        window.Record().xmit_buff_size = window.Record().recv_buff_size = 480;
+        // Frame buffers, an FTP memory pool and an HTTP buffer that leave room in the 4 KB of
+        // XDATA for TCP and the servers with up to seven sockets.
+        window.Record().xmit_buff_size = window.Record().recv_buff_size = 512;
         window.Record().mem_pool_size = 64;
+        window.Record().http_buffer_len = 448;
+        window.Record().tcp_window = 448;
     }
 
     void SaveAs(const std::string& path) {
