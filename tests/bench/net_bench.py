@@ -51,8 +51,8 @@ def main():
     big = bytes(random.Random(1).randrange(256) for _ in range(BIG))
     with open(os.path.join(pages, "big.html"), "wb") as f:
         f.write(big)
-    pagebake = os.path.join(os.path.dirname(cli), "pagebake")
-    subprocess.run([pagebake, "big.html"], cwd=pages, check=True, capture_output=True)
+    pagebake = os.path.join(os.path.dirname(os.path.abspath(cli)), "pagebake")
+    subprocess.run([pagebake, "--project-layout", "big.html"], cwd=pages, check=True, capture_output=True)
     taprig.edit(os.path.join(folder, "main.c"), b'#include "VFILE_DIR/index.h"\n',
                 b'#include "VFILE_DIR/index.h"\n#include "VFILE_DIR/big.h"\n')
     taprig.edit(os.path.join(folder, "main.c"), b"    vf_add_file (\"index.html\", index_html, INDEX_SIZE);\n",

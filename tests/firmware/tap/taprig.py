@@ -144,10 +144,11 @@ def generate(cli, settings, folder):
 
 
 def edit(path, old, new):
-    """Replaces the one occurrence of old in a generated file (CR LF line ends) by new."""
+    """Replaces the one occurrence of old in a generated file (CR LF line ends, or LF) by new."""
     with open(path, "rb") as f:
         text = f.read()
-    old, new = old.replace(b"\n", b"\r\n"), new.replace(b"\n", b"\r\n")
+    if text.count(old.replace(b"\n", b"\r\n")) == 1:
+        old, new = old.replace(b"\n", b"\r\n"), new.replace(b"\n", b"\r\n")
     assert text.count(old) == 1, "%s: %r not found once" % (path, old)
     with open(path, "wb") as f:
         f.write(text.replace(old, new))
