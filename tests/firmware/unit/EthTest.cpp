@@ -135,7 +135,8 @@ TEST_F(Ethernet, SendsThroughTheGatewayBeyondTheSubnetAndBroadcastsWithoutAsking
     Bytes data = {1, 2, 3};
 
     // Beyond the subnet: ARP for the gateway. Its answer is already on the wire.
-    zs_host_eth_inject(ArpFrom(2, kGatewayHw, kGateway, kMe).data(), 60);
+    const Bytes answer = ArpFrom(2, kGatewayHw, kGateway, kMe);
+    zs_host_eth_inject(answer.data(), static_cast<unsigned>(answer.size()));
     ASSERT_EQ(udp_send(s, const_cast<std::uint8_t*>(kFar), 53, data.data(), 3), ZS_OK);
     std::vector<Bytes> out = Collect();
     ASSERT_EQ(out.size(), 2u);
