@@ -191,6 +191,10 @@ int zs_link_send(byte kpv_xdata *packet, word len)
 
 void zs_copy(byte kpv_xdata *to, byte kpv_xdata *from, word len)
 {
+    if (len == 0)
+    {
+        return;                         // callers may pass no buffer with nothing in it
+    }
     if (to < from)
     {
         while (len--)
