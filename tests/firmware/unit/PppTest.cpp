@@ -384,6 +384,22 @@ TEST_F(Ppp, NegotiatesThroughGarbageAndTakesTheAddressGiven) {
     EXPECT_EQ(zs_link_send(zs_ip_out, 20), ZS_ERR_LINK);
 }
 
+TEST_F(Ppp, TheModemsNoCarrierBetweenFramesTakesTheLinkDown) {
+    Line line;
+    bool done = false;
+    std::string log;
+    ASSERT_EQ(Open(line, {true, true, {}, false, {}}, &done, &log), ZS_OK) << log;
+    // Text that is not the modem's report changes nothing.
+    line.Write(Bytes{'\r', '\n', 'N', 'O', ' ', 'C', 'A', 'R', 'R', 'I', 'E', 'S', '\r', '\n'});
+    Drain(line);
+    EXPECT_TRUE(Pings(line, 1));
+    line.Write(Bytes{'\r', '\n', 'N', 'O', ' ', 'C', 'A', 'R', 'R', 'I', 'E', 'R', '\r', '\n'});
+    int result = ZS_OK;
+    for (int i = 0; i < 1000 && result == ZS_OK; ++i) result = zs_poll();
+    EXPECT_EQ(result, ZS_ERR_LINK);
+    EXPECT_EQ(zs_link_is_up, 0);
+}
+
 TEST_F(Ppp, ARefusedPasswordEndsTheLinkAndHangsUp) {
     Line line;
     bool done = true;
