@@ -21,6 +21,10 @@ void zs_host_uart_attach(int in_fd, int out_fd);
 // time-outs of minutes take seconds.
 void zs_host_set_clock_scale(unsigned scale);
 
+// With on, the clock stops following real time: every zs_hw_idle is one tick and does not
+// sleep. Fuzzing and replays then run time-outs in microseconds and the same way every time.
+void zs_host_set_virtual_clock(int on);
+
 // When set, every byte sent goes to tap instead of out_fd.
 void zs_host_set_tap(void (*tap)(unsigned char c));
 
