@@ -260,13 +260,17 @@ word ppp_decode(byte c, byte kpv_xdata *packet, word max_len)
 }
 
 #ifdef ZS_MODEM
+static void ppp_down(void);
+
 byte ppp_carrier_lost(void)
 {
     if (!(ppp_rx_state & RX_TEXT) || !modem_carrier_lost(zs_recv_buff, ppp_rx_len))
     {
         return 0;
     }
+    // No Terminate is possible any more: every protocol is simply down.
     ppp_restart();
+    ppp_down();
     return 1;
 }
 #endif
@@ -366,6 +370,14 @@ static void ppp_down(void)
     zs_link_set(0);
 }
 
+// What the peer asked of us before it asks anything: RFC 1661's defaults.
+static void ppp_peer_defaults(void)
+{
+    ppp_peer_wants_pap = 0;
+    ppp_peer_mru = PPP_DEFAULT_MRU;
+    ppp_tx_accm[0] = ppp_tx_accm[1] = ppp_tx_accm[2] = ppp_tx_accm[3] = 0xFF;
+}
+
 // Judges one option of the peer's Configure-Request (its length checked to lie within the
 // packet): CONF_ACK, CONF_NAK or CONF_REJ, or 0 when its length is wrong for its type.
 // With act 1 a Nak's option (a copy in the reply) gets the value we would accept; with act
@@ -405,6 +417,15 @@ static byte cp_judge(byte i, byte kpv_xdata *o, byte act)
         if (len != 4)
         {
             return 0;
+        }
+        if (ZS_GET16(o + 2) < PPP_MIN_MRU)
+        {
+            // Not even an IP header would fit: ask for the least that carries packets.
+            if (act == 1)
+            {
+                ZS_PUT16(o + 2, PPP_MIN_MRU);
+            }
+            return CONF_NAK;
         }
         if (act == 2)
         {
@@ -513,6 +534,12 @@ static byte cp_answer_request(byte i, byte kpv_xdata *p, word plen, byte verdict
     byte kpv_xdata *o;
     word at;
 
+    if (verdict == CONF_ACK && i == CP_LCP)
+    {
+        // An acknowledged request replaces the last one whole: what it leaves out is back
+        // at its default.
+        ppp_peer_defaults();
+    }
     for (at = 4; at < plen; at += o[1])
     {
         o = p + at;
@@ -906,9 +933,7 @@ int ppp_open_connection(void)
         return ZS_ERR_LINK;
     }
     ppp_phase = PPP_ESTABLISH;
-    ppp_peer_wants_pap = 0;
-    ppp_peer_mru = PPP_DEFAULT_MRU;
-    ppp_tx_accm[0] = ppp_tx_accm[1] = ppp_tx_accm[2] = ppp_tx_accm[3] = 0xFF;
+    ppp_peer_defaults();
     ppp_mru = zs_recv_buff_size < PPP_DEFAULT_MRU ? zs_recv_buff_size : PPP_DEFAULT_MRU;
     ppp_new_magic();
     cp_want[CP_LCP] = WANT_ACCM | WANT_MAGIC | (ppp_mru < PPP_DEFAULT_MRU ? WANT_MRU : 0);

@@ -151,6 +151,11 @@ int zs_uart_get(void)
     return rx_buffer[rx_pos++];
 }
 
+unsigned zs_host_uart_unread(void)
+{
+    return (unsigned) (rx_len - rx_pos);
+}
+
 void zs_uart_put(byte c)
 {
     ssize_t n;

@@ -31,6 +31,8 @@ void zs_host_set_tap(void (*tap)(unsigned char c));
 // Bytes received since zs_host_uart_attach, and bytes sent.
 extern unsigned long zs_host_rx_bytes;
 extern unsigned long zs_host_tx_bytes;
+// Bytes read from in_fd that the stack has not taken yet.
+unsigned zs_host_uart_unread(void);
 
 // zs_hw_idle waits on fd (the TAP device's) when no UART is attached.
 void zs_host_wait_fd(int fd);

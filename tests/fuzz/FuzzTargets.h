@@ -42,6 +42,8 @@ void FuzzStackInput(Bytes input);
 // Links an Ethernet project's stack, which cannot share a program with the SLIP one above: its
 // targets are a table (and programs) of their own.
 void FuzzNetInput(Bytes input);
+// PPP over the modem line, in a PPP project's stack: a table of its own too.
+void FuzzPppInput(Bytes input);
 
 struct Target {
     const char* name;  // also the folder of its seeds and regression inputs
@@ -57,6 +59,10 @@ inline constexpr Target kTargets[] = {
 
 inline constexpr Target kNetTargets[] = {
     {"net_input", FuzzNetInput},
+};
+
+inline constexpr Target kPppTargets[] = {
+    {"ppp_input", FuzzPppInput},
 };
 
 }  // namespace quillon::fuzz

@@ -2,8 +2,7 @@
 // on the far end of the UART (with garbage frames between its answers), a refused password
 // and a silent peer, then the property that random and mutated frames never crash the stack,
 // never make it send a malformed frame, and never stop it answering while the link stands.
-// The framing, FCS and packet builders here are written from the RFCs, independent of the
-// stack's own.
+// The peer's framing and packets (PppFrames.h, Packets.h) are independent of the stack's own.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -23,147 +22,19 @@ extern "C" {
 #include "zs_stack.h"
 }
 
+#include "Packets.h"
+#include "PppFrames.h"
+
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace stacktest::ppp;
 using namespace std::chrono_literals;
 
-constexpr std::uint16_t kLcp = 0xC021, kPap = 0xC023, kIpcp = 0x8021, kIp = 0x0021;
 const Bytes kPeerAddress = {10, 0, 0, 1};
-
-std::uint16_t Fcs(const Bytes& data) {
-    std::uint16_t fcs = 0xFFFF;
-    for (std::uint8_t b : data) {
-        fcs ^= b;
-        for (int i = 0; i < 8; ++i) fcs = (fcs & 1) ? (fcs >> 1) ^ 0x8408 : fcs >> 1;
-    }
-    return fcs;
-}
-
-Bytes Frame(std::uint16_t protocol, const Bytes& info) {
-    Bytes body = {0xFF, 0x03, static_cast<std::uint8_t>(protocol >> 8), static_cast<std::uint8_t>(protocol)};
-    body.insert(body.end(), info.begin(), info.end());
-    const std::uint16_t fcs = Fcs(body) ^ 0xFFFF;
-    body.push_back(static_cast<std::uint8_t>(fcs));
-    body.push_back(static_cast<std::uint8_t>(fcs >> 8));
-    Bytes out = {0x7E};
-    for (std::uint8_t b : body) {
-        if (b < 0x20 || b == 0x7E || b == 0x7D) {
-            out.push_back(0x7D);
-            b ^= 0x20;
-        }
-        out.push_back(b);
-    }
-    out.push_back(0x7E);
-    return out;
-}
-
-Bytes Control(std::uint8_t code, std::uint8_t id, const Bytes& data = {}) {
-    Bytes p = {code, id, static_cast<std::uint8_t>((data.size() + 4) >> 8), static_cast<std::uint8_t>(data.size() + 4)};
-    p.insert(p.end(), data.begin(), data.end());
-    return p;
-}
-
-Bytes Option(std::uint8_t type, const Bytes& value) {
-    Bytes o = {type, static_cast<std::uint8_t>(value.size() + 2)};
-    o.insert(o.end(), value.begin(), value.end());
-    return o;
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-std::uint16_t Sum(const Bytes& d, std::size_t from, std::size_t n) {
-    std::uint32_t s = 0;
-    for (std::size_t i = 0; i < n; i += 2) s += (d[from + i] << 8) | (i + 1 < n ? d[from + i + 1] : 0);
-    while (s >> 16) s = (s & 0xFFFF) + (s >> 16);
-    return static_cast<std::uint16_t>(s);
-}
 
 // An ICMP echo request from the peer to the stack's address.
 Bytes Ping(std::uint16_t seq, const Bytes& data) {
-    Bytes p = {0x45, 0, 0, 0, 0, 1, 0, 0, 64, 1, 0, 0};
-    p.insert(p.end(), kPeerAddress.begin(), kPeerAddress.end());
-    p.insert(p.end(), my_ip_addr, my_ip_addr + 4);
-    Bytes icmp = {8, 0, 0, 0, 0x12, 0x34, static_cast<std::uint8_t>(seq >> 8), static_cast<std::uint8_t>(seq)};
-    icmp.insert(icmp.end(), data.begin(), data.end());
-    const std::uint16_t ic = ~Sum(icmp, 0, icmp.size());
-    icmp[2] = static_cast<std::uint8_t>(ic >> 8);
-    icmp[3] = static_cast<std::uint8_t>(ic);
-    p.insert(p.end(), icmp.begin(), icmp.end());
-    p[2] = static_cast<std::uint8_t>(p.size() >> 8);
-    p[3] = static_cast<std::uint8_t>(p.size());
-    const std::uint16_t hc = ~Sum(p, 0, 20);
-    p[10] = static_cast<std::uint8_t>(hc >> 8);
-    p[11] = static_cast<std::uint8_t>(hc);
-    return p;
-}
-
-struct Packet {
-    std::uint16_t protocol;
-    Bytes info;
-};
-
-// Frames out of what the stack sends; every flaw is recorded in errors.
-class Reader {
-public:
-    std::vector<Packet> Feed(const std::uint8_t* data, std::size_t n) {
-        std::vector<Packet> out;
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint8_t b = data[i];
-            if (b == 0x7E) {
-                if (!raw_.empty()) Finish(out);
-                raw_.clear();
-            } else {
-                raw_.push_back(b);
-            }
-        }
-        return out;
-    }
-    // What follows the last flag: the modem commands after the last frame.
-    std::string Tail() const { return std::string(raw_.begin(), raw_.end()); }
-    void ClearTail() { raw_.clear(); }
-    std::vector<std::string> errors;
-
-private:
-    void Finish(std::vector<Packet>& out) {
-        Bytes body;
-        for (std::size_t i = 0; i < raw_.size(); ++i) {
-            if (raw_[i] == 0x7D) {
-                if (++i == raw_.size()) {
-                    errors.push_back("a frame ends in an escape");
-                    return;
-                }
-                body.push_back(raw_[i] ^ 0x20);
-            } else {
-                body.push_back(raw_[i]);
-            }
-        }
-        if (body.size() < 6 || body[0] != 0xFF || body[1] != 0x03 || Fcs(body) != 0xF0B8) {
-            std::string hex;
-            for (std::uint8_t b : body) hex += " " + std::to_string(b);
-            errors.push_back("a bad frame of " + std::to_string(body.size()) + " bytes:" + hex);
-            return;
-        }
-        out.push_back({static_cast<std::uint16_t>(body[2] << 8 | body[3]), Bytes(body.begin() + 4, body.end() - 2)});
-    }
-    Bytes raw_;
-};
-
-// What a received packet must be: LCP or IPCP with its length right, or a sound IPv4 packet.
-std::string Check(const Packet& p) {
-    const Bytes& d = p.info;
-    if (p.protocol == kLcp || p.protocol == kIpcp || p.protocol == kPap) {
-        if (d.size() < 4 || (d[2] << 8 | d[3]) != static_cast<int>(d.size())) return "a control packet's length";
-        return "";
-    }
-    if (p.protocol != kIp) return "protocol " + std::to_string(p.protocol);
-    if (d.size() < 20 || d[0] != 0x45 || (d[2] << 8 | d[3]) != static_cast<int>(d.size()) || Sum(d, 0, 20) != 0xFFFF)
-        return "a malformed IP packet";
-    return "";
+    return stacktest::IpPacket(kPeerAddress.data(), my_ip_addr, 1, stacktest::EchoRequest(0x1234, seq, data));
 }
 
 // The far end of the UART: a socket pair; the stack has one end. A thread takes what the
