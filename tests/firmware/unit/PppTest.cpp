@@ -269,6 +269,8 @@ TEST_F(Ppp, TheModemsNoCarrierBetweenFramesTakesTheLinkDown) {
     for (int i = 0; i < 1000 && result == ZS_OK; ++i) result = zs_poll();
     EXPECT_EQ(result, ZS_ERR_LINK);
     EXPECT_EQ(zs_link_is_up, 0);
+    EXPECT_EQ(ppp_phase, PPP_DEAD) << "PPP went on as if the call stood";
+    EXPECT_EQ(ppp_send_ip(zs_ip_out, 20), ZS_ERR_LINK);
 }
 
 TEST_F(Ppp, ARefusedPasswordEndsTheLinkAndHangsUp) {
