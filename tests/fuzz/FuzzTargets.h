@@ -42,6 +42,9 @@ void FuzzStackInput(Bytes input);
 // Links an Ethernet project's stack, which cannot share a program with the SLIP one above: its
 // targets are a table (and programs) of their own.
 void FuzzNetInput(Bytes input);
+// The network clients' answers, against a DHCP project and against a BOOTP one: a program each.
+void FuzzNetServices(Bytes input);
+void FuzzNetServicesBootp(Bytes input);
 
 struct Target {
     const char* name;  // also the folder of its seeds and regression inputs
@@ -57,6 +60,14 @@ inline constexpr Target kTargets[] = {
 
 inline constexpr Target kNetTargets[] = {
     {"net_input", FuzzNetInput},
+};
+
+inline constexpr Target kNetServicesTargets[] = {
+    {"netsvc_input", FuzzNetServices},
+};
+
+inline constexpr Target kNetServicesBootpTargets[] = {
+    {"netsvc_bootp", FuzzNetServicesBootp},
 };
 
 }  // namespace quillon::fuzz
