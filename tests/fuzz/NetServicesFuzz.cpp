@@ -12,7 +12,7 @@
 // Bit 3 starts LOCATRA afterwards and hands it answers left over as requests. Bit 4 sends the
 // answers without UDP checksum.
 //
-// For every input: every frame the device sends is well formed and its own, each call returns
+// For every input: every frame the device sends is well formed and its own (its requests too), each call returns
 // one of its codes within its resends, an address it takes is one an answer held (the resolver's
 // for the name asked, through its CNAMEs), and afterwards the device still answers a ping.
 #include <algorithm>
@@ -135,6 +135,37 @@ void AnswerQuery(const stacktest::Bytes& query, const std::uint8_t* server, std:
     }
 }
 
+// The name at `at` of a DNS message, in lower case with a zero byte after each label; pointers
+// may go anywhere (the device's must go back), but no more than 2048 labels and pointers are
+// followed. Empty when broken.
+std::string NameAt(const stacktest::Bytes& m, std::size_t at) {
+    std::string name;
+    for (int steps = 0; steps < 2048 && at < m.size(); ++steps) {
+        const std::uint8_t c = m[at];
+        if ((c & 0xC0) == 0xC0) {
+            if (at + 1 >= m.size()) return "";
+            at = static_cast<std::size_t>((c & 0x3F) << 8 | m[at + 1]);
+        } else if (c & 0xC0) {
+            return "";
+        } else if (c == 0) {
+            return name.empty() ? std::string(1, '\0') : name;
+        } else {
+            if (at + 1 + c > m.size()) return "";
+            for (std::size_t i = 1; i <= c; ++i) name += Lower(static_cast<char>(m[at + i]));
+            name += '\0';
+            at += c + 1;
+        }
+    }
+    return "";
+}
+
+// A host name as NameAt gives it.
+std::string Labels(const char* name) {
+    std::string labels;
+    for (const char* p = name; *p; ++p) labels += *p == '.' ? '\0' : Lower(*p);
+    return labels + '\0';
+}
+
 void Tap(const unsigned char* data, unsigned len) {
     const stacktest::Bytes f(data, data + len);
     const std::string bad = stacktest::CheckSentFrame(f, my_hw_addr, my_ip_addr);
@@ -160,6 +191,16 @@ void Tap(const unsigned char* data, unsigned len) {
             Fail("a LOCATRA answer that does not name the device");
         }
     }
+    const std::uint8_t cookie[4] = {99, 130, 83, 99};
+    if (to == ZS_PORT_BOOTP_SERVER &&
+        (payload.size() < 300 || payload[0] != 1 || payload[1] != 1 || payload[2] != 6 ||
+         !std::equal(my_hw_addr, my_hw_addr + 6, payload.begin() + 28) ||
+         !std::equal(cookie, cookie + 4, payload.begin() + 236))) {
+        Fail("a malformed DHCP or BOOTP request");
+    }
+    if (to == ZS_PORT_DNS && (payload.size() < 12 || Get16(payload, 4) != 1 || NameAt(payload, 12) != Labels(kName))) {
+        Fail("a query for another name");
+    }
     if (!run->answering) return;
     if (to == ZS_PORT_BOOTP_SERVER) AnswerBootRequest(payload, &f[26]);
     if (to == ZS_PORT_DNS) AnswerQuery(payload, &f[30], Get16(f, 34));
@@ -179,37 +220,10 @@ void CheckTaken(const std::uint8_t* value, const std::uint8_t* before, const cha
     }
 }
 
-// The name at `at` of a DNS message, in lower case with a zero byte after each label; pointers
-// may go anywhere (the device's must go back), but no more than 2048 labels and pointers are
-// followed. Empty when broken.
-std::string NameAt(const stacktest::Bytes& m, std::size_t at) {
-    std::string name;
-    for (int steps = 0; steps < 2048 && at < m.size(); ++steps) {
-        const std::uint8_t c = m[at];
-        if ((c & 0xC0) == 0xC0) {
-            if (at + 1 >= m.size()) return "";
-            at = static_cast<std::size_t>((c & 0x3F) << 8 | m[at + 1]);
-        } else if (c & 0xC0) {
-            return "";
-        } else if (c == 0) {
-            return name.empty() ? std::string(1, '\0') : name;
-        } else {
-            if (at + 1 + c > m.size()) return "";
-            for (std::size_t i = 1; i <= c; ++i) name += Lower(static_cast<char>(m[at + i]));
-            name += '\0';
-            at += c + 1;
-        }
-    }
-    return "";
-}
-
 // The A records an answer holds for name, through any CNAME of it the answer also holds: the
 // addresses a resolver may take from it (more than the device's, which follows one chain).
 std::set<std::uint32_t> AddressesFor(const stacktest::Bytes& m, std::size_t question_end, const char* name) {
-    std::set<std::string> names;
-    std::string wanted;
-    for (const char* p = name; *p; ++p) wanted += *p == '.' ? '\0' : Lower(*p);
-    names.insert(wanted + '\0');
+    std::set<std::string> names{Labels(name)};
     std::set<std::uint32_t> addresses;
     if (m.size() < 12) return addresses;
     std::size_t at = question_end;
