@@ -47,6 +47,7 @@ static unsigned long random_state = 0x2545F491UL;
 static host_frame held_out;             // a sent frame waiting for the next one
 static host_frame held_in;              // a received frame waiting for the next one
 static int device_up;
+static void (*frame_tap)(const unsigned char *frame, unsigned len);
 
 unsigned long zs_host_frames_dropped;
 unsigned long zs_host_frames_swapped;
@@ -126,6 +127,11 @@ static void wire_out(const unsigned char *frame, unsigned len)
 {
     ssize_t n;
 
+    if (frame_tap)
+    {
+        frame_tap(frame, len);
+        return;
+    }
     if (tap_fd < 0)
     {
         queue_put(&from_stack, frame, len);
@@ -279,6 +285,11 @@ void zs_host_eth_clear(void)
     host_setup();
     to_stack.count = from_stack.count = 0;
     held_out.len = held_in.len = 0;
+}
+
+void zs_host_eth_set_tap(void (*tap)(const unsigned char *frame, unsigned len))
+{
+    frame_tap = tap;
 }
 
 #ifdef ZS_CUSTOM_ETHERNET

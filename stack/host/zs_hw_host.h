@@ -45,6 +45,10 @@ extern volatile int zs_host_started;
 void zs_host_eth_inject(const unsigned char *frame, unsigned len);
 unsigned zs_host_eth_collect(unsigned char *frame, unsigned max_len);
 void zs_host_eth_clear(void);
+// When set, every frame the stack sends goes to tap instead of the queue (or the TAP device),
+// as it is sent: a test can answer a request while the call that sent it still waits. tap may
+// inject frames; they arrive at a later zs_poll.
+void zs_host_eth_set_tap(void (*tap)(const unsigned char *frame, unsigned len));
 // Frames the loss and reordering of QUILLON_LOSS and QUILLON_REORDER dropped and swapped.
 extern unsigned long zs_host_frames_dropped;
 extern unsigned long zs_host_frames_swapped;

@@ -44,6 +44,9 @@ void FuzzStackInput(Bytes input);
 void FuzzNetInput(Bytes input);
 // PPP over the modem line, in a PPP project's stack: a table of its own too.
 void FuzzPppInput(Bytes input);
+// The network clients' answers, against a DHCP project and against a BOOTP one: a program each.
+void FuzzNetServices(Bytes input);
+void FuzzNetServicesBootp(Bytes input);
 
 struct Target {
     const char* name;  // also the folder of its seeds and regression inputs
@@ -63,6 +66,14 @@ inline constexpr Target kNetTargets[] = {
 
 inline constexpr Target kPppTargets[] = {
     {"ppp_input", FuzzPppInput},
+};
+
+inline constexpr Target kNetServicesTargets[] = {
+    {"netsvc_input", FuzzNetServices},
+};
+
+inline constexpr Target kNetServicesBootpTargets[] = {
+    {"netsvc_bootp", FuzzNetServicesBootp},
 };
 
 }  // namespace quillon::fuzz

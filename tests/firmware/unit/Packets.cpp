@@ -134,6 +134,24 @@ std::string CheckSentPacket(const Bytes& p, const std::uint8_t* source) {
     return "";
 }
 
+std::string CheckSentFrame(const Bytes& f, const std::uint8_t* hw, const std::uint8_t* ip) {
+    if (f.size() < 60 || f.size() > 1514) return "a frame of " + std::to_string(f.size()) + " bytes";
+    if (!std::equal(hw, hw + 6, f.begin() + 6)) return "a frame from another address";
+    const std::uint16_t type = Get16(f, 12);
+    if (type == 0x0806) {
+        if (Get16(f, 14) != 1 || Get16(f, 16) != 0x0800 || f[18] != 6 || f[19] != 4 ||
+            !std::equal(hw, hw + 6, f.begin() + 22)) {
+            return "a malformed ARP message";
+        }
+        return "";
+    }
+    if (type != 0x0800) return "a frame of type " + std::to_string(type);
+    const std::size_t total = std::min<std::size_t>(Get16(f, 16), f.size() - 14);
+    const auto body = f.begin() + 14;
+    const std::string bad = CheckSentPacket(Bytes(body, body + static_cast<std::ptrdiff_t>(total)), ip);
+    return bad.empty() ? "" : "a malformed packet: " + bad;
+}
+
 Bytes RandomBytes(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);
     Bytes b(n);

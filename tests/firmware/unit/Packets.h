@@ -28,6 +28,9 @@ Bytes UdpDatagram(const std::uint8_t* src, const std::uint8_t* dst, std::uint16_
                   const Bytes& data, bool with_checksum = true);
 // The checks a receiver makes of a packet the stack sent: header, lengths and checksums.
 std::string CheckSentPacket(const Bytes& packet, const std::uint8_t* source);
+// The same for an Ethernet frame the device sent: its size, that it comes from hw, and its ARP
+// message (IPv4 over Ethernet, for hw) or IP packet (from ip) well formed. Empty when all hold.
+std::string CheckSentFrame(const Bytes& frame, const std::uint8_t* hw, const std::uint8_t* ip);
 
 void Put16(Bytes& b, std::size_t at, std::uint16_t v);
 std::uint16_t Get16(const Bytes& b, std::size_t at);
