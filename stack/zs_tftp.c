@@ -39,6 +39,7 @@ static word tftp_server_port;           // the server's transfer ID, 0 until it 
 static word tftp_next_port;
 static byte kpv_xdata *tftp_packet;     // the datagram received: at zs_recv_buff
 static word tftp_packet_len;
+static byte tftp_tries;                 // time-outs since the transfer last moved on
 
 // Where a datagram is built: the payload place of the transmit buffer.
 #define tftp_out            (zs_ip_out + ZS_IP_HEADER_LEN + ZS_UDP_HEADER_LEN)
@@ -105,7 +106,7 @@ static int tftp_send_block(word block, byte kpv_xdata *data, word n)
 
 // Waits up to TFTP_WAIT_TICKS for a datagram of the server; 1 when one is at tftp_packet,
 // 0 on time-out, ZS_ERR_LINK when the link is lost.
-static int tftp_wait(void)
+static int tftp_wait_datagram(void)
 {
     word start = zs_get_ticks();
     int n;
@@ -144,6 +145,24 @@ static int tftp_wait(void)
     return 0;
 }
 
+// The server's next word: 1 when a datagram other than an error is at tftp_packet, 0 when
+// it kept silent and the last packet is due again, ZS_ERR_TIMEOUT after the configured
+// resends, ZS_ERR_TRANSFER when it reported an error, ZS_ERR_LINK when the link is lost.
+static int tftp_wait(void)
+{
+    int result = tftp_wait_datagram();
+
+    if (result == 0 && ++tftp_tries > zs_tftp_resend_trys)
+    {
+        return ZS_ERR_TIMEOUT;
+    }
+    if (result == 1 && (tftp_packet[0] != 0 || tftp_packet[1] == TFTP_ERROR))
+    {
+        return ZS_ERR_TRANSFER;
+    }
+    return result;
+}
+
 // Opens the transfer's socket on a port of its own and notes the server.
 static int tftp_start(byte kpv_xdata *server_ip)
 {
@@ -170,6 +189,7 @@ static int tftp_start(byte kpv_xdata *server_ip)
     }
     tftp_server = server_ip;
     tftp_server_port = 0;
+    tftp_tries = 0;
     return tftp_socket < 0 ? tftp_socket : ZS_OK;
 }
 
@@ -180,7 +200,6 @@ int tftp_get_file(byte kpv_xdata *server_ip, char kpv_const *name, byte kpv_xdat
     word got = 0;
     word block = 1;                     // the block expected next
     word n;
-    byte tries = 0;
 
     if (received)
     {
@@ -205,21 +224,11 @@ int tftp_get_file(byte kpv_xdata *server_ip, char kpv_const *name, byte kpv_xdat
         }
         if (result == 0)
         {
-            if (++tries > zs_tftp_resend_trys)
-            {
-                result = ZS_ERR_TIMEOUT;
-                break;
-            }
             result = block == 1 ? tftp_send_request(TFTP_RRQ, name)
                                 : tftp_send_short(TFTP_ACK, block - 1, tftp_server, tftp_server_port);
             continue;
         }
         result = ZS_OK;
-        if (tftp_packet[0] != 0 || tftp_packet[1] == TFTP_ERROR)
-        {
-            result = ZS_ERR_TRANSFER;
-            break;
-        }
         n = tftp_packet_len - TFTP_HEADER;
         if (tftp_packet[1] != TFTP_DATA || n > TFTP_BLOCK)
         {
@@ -249,7 +258,7 @@ int tftp_get_file(byte kpv_xdata *server_ip, char kpv_const *name, byte kpv_xdat
             break;                      // a short block ends the file
         }
         block++;
-        tries = 0;
+        tftp_tries = 0;
     }
     udp_close(tftp_socket);
     if (received)
@@ -266,7 +275,6 @@ int tftp_put_file(byte kpv_xdata *server_ip, char kpv_const *name, byte kpv_xdat
     word block = 0;                     // the block whose acknowledgement is awaited
     word offset = 0;                    // where that block starts in buffer
     word n = TFTP_BLOCK;                // its length
-    byte tries = 0;
 
     if (!server_ip || !name || (!buffer && len))
     {
@@ -291,20 +299,10 @@ int tftp_put_file(byte kpv_xdata *server_ip, char kpv_const *name, byte kpv_xdat
         }
         if (result == 0)
         {
-            if (++tries > zs_tftp_resend_trys)
-            {
-                result = ZS_ERR_TIMEOUT;
-                break;
-            }
             result = block == 0 ? tftp_send_request(TFTP_WRQ, name) : tftp_send_block(block, buffer + offset, n);
             continue;
         }
         result = ZS_OK;
-        if (tftp_packet[0] != 0 || tftp_packet[1] == TFTP_ERROR)
-        {
-            result = ZS_ERR_TRANSFER;
-            break;
-        }
         // Duplicate acknowledgements are not answered: sending the block again for each
         // would double every block from then on.
         if (tftp_packet[1] != TFTP_ACK || ZS_GET16(tftp_packet + 2) != block)
@@ -325,7 +323,7 @@ int tftp_put_file(byte kpv_xdata *server_ip, char kpv_const *name, byte kpv_xdat
             n = TFTP_BLOCK;
         }
         block++;
-        tries = 0;
+        tftp_tries = 0;
         result = tftp_send_block(block, buffer + offset, n);
     }
     udp_close(tftp_socket);
