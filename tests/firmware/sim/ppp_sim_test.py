@@ -15,7 +15,6 @@ negotiation shown on the line), builds it with make and runs it in s51 through
 
 import os
 import random
-import re
 import signal
 import struct
 import subprocess
@@ -24,6 +23,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import peer  # noqa: E402
+from project import build, constant, edit, run  # noqa: E402
 import ppp_peer  # noqa: E402
 from ppp_peer import IP, IPCP, LCP, PAP  # noqa: E402
 
@@ -31,23 +31,6 @@ HOST = bytes([10, 0, 0, 1])
 CONFIGURED = bytes([10, 0, 0, 2])
 ASSIGNED = bytes([10, 0, 0, 5])
 USERS = {b"guest": b"tulipbed"}  # the user the generated main routine enters
-
-
-def run(*command, cwd=None):
-    result = subprocess.run(command, cwd=cwd, capture_output=True, text=True)
-    if result.returncode != 0:
-        sys.exit("%s failed (%d):\n%s%s" % (" ".join(command), result.returncode, result.stdout, result.stderr))
-    return result.stdout
-
-
-def edit(path, old, new):
-    with open(path, "rb") as f:
-        text = f.read()
-    if text.count(old.replace(b"\n", b"\r\n")) == 1:  # the templates' lines end either way
-        old, new = old.replace(b"\n", b"\r\n"), new.replace(b"\n", b"\r\n")
-    assert text.count(old) == 1, "%s: %r not found once" % (path, old)
-    with open(path, "wb") as f:
-        f.write(text.replace(old, new))
 
 
 def make_project(cli, settings, folder):
@@ -72,17 +55,7 @@ def make_project(cli, settings, folder):
          b"        if (len == 3 && packet[0] == 'b' && packet[1] == 'y' && packet[2] == 'e')\n"
          b"        {\n            zs_quit = 1;\n        }\n"
          b"        udp_send (socket, sender, port, packet, len);\n    }\n}")
-    run("make", "-s", cwd=folder)
-    sizes = run("make", "-s", "size", cwd=folder)
-    for kind in ("code", "xdata"):
-        m = re.search(r"^%s: (\d+) of (\d+) bytes$" % kind, sizes, re.M)
-        assert m and int(m.group(1)) <= int(m.group(2)), "make size: %r" % sizes
-    print(sizes.strip())
-
-
-def constant(folder, name):
-    with open(os.path.join(folder, "zs_userconst.h"), "rb") as f:
-        return int(re.search(rb"#define " + name.encode() + rb"\s+(\d+)", f.read()).group(1))
+    build(folder)
 
 
 class Simulation:

@@ -9,7 +9,6 @@ after which the firmware must still answer.
 
 import os
 import random
-import re
 import signal
 import struct
 import subprocess
@@ -18,25 +17,10 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import peer  # noqa: E402
+from project import build, constant, edit, run  # noqa: E402
 
 DEVICE = bytes([10, 0, 0, 2])
 HOST = bytes([10, 0, 0, 1])
-
-
-def run(*command, cwd=None):
-    result = subprocess.run(command, cwd=cwd, capture_output=True, text=True)
-    if result.returncode != 0:
-        sys.exit("%s failed (%d):\n%s%s" % (" ".join(command), result.returncode, result.stdout, result.stderr))
-    return result.stdout
-
-
-def edit(path, old, new):
-    with open(path, "rb") as f:
-        text = f.read()
-    old, new = old.replace(b"\n", b"\r\n"), new.replace(b"\n", b"\r\n")
-    assert text.count(old) == 1, "%s: %r not found once" % (path, old)
-    with open(path, "wb") as f:
-        f.write(text.replace(old, new))
 
 
 def make_project(cli, settings, folder, clock_service=False):
@@ -55,17 +39,7 @@ def make_project(cli, settings, folder, clock_service=False):
     edit(os.path.join(folder, "zs_callback.c"), b"    zs_unclaimed_packets++;\n}",
          b"    zs_unclaimed_packets++;\n    {\n        byte sender[4];\n        word port;\n"
          b"        udp_get_sender (sender, &port);\n" + answer + b"    }\n}")
-    run("make", "-s", cwd=folder)
-    sizes = run("make", "-s", "size", cwd=folder)
-    for kind in ("code", "xdata"):
-        m = re.search(r"^%s: (\d+) of (\d+) bytes$" % kind, sizes, re.M)
-        assert m and int(m.group(1)) <= int(m.group(2)), "make size: %r" % sizes
-    print(sizes.strip())
-
-
-def constant(folder, name):
-    with open(os.path.join(folder, "zs_userconst.h"), "rb") as f:
-        return int(re.search(rb"#define " + name.encode() + rb"\s+(\d+)", f.read()).group(1))
+    build(folder)
 
 
 def malformed_frames(count, rng):

@@ -17,6 +17,10 @@ import subprocess
 import sys
 import time
 
+# The generated projects' edits are the s51 tests' own.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sim"))
+from project import edit  # noqa: E402
+
 SKIP = 77
 HOST_IP = "10.0.0.1"
 DEVICE_IP = "10.0.0.2"
@@ -141,17 +145,6 @@ def generate(cli, settings, folder):
     done = subprocess.run([cli, "generate", settings, "--out", folder], capture_output=True, text=True)
     if done.returncode != 0:
         raise RuntimeError("generation failed: " + done.stdout + done.stderr)
-
-
-def edit(path, old, new):
-    """Replaces the one occurrence of old in a generated file (CR LF line ends, or LF) by new."""
-    with open(path, "rb") as f:
-        text = f.read()
-    if text.count(old.replace(b"\n", b"\r\n")) == 1:
-        old, new = old.replace(b"\n", b"\r\n"), new.replace(b"\n", b"\r\n")
-    assert text.count(old) == 1, "%s: %r not found once" % (path, old)
-    with open(path, "wb") as f:
-        f.write(text.replace(old, new))
 
 
 def add_udp_echo(folder, port=7):
